@@ -1,0 +1,62 @@
+// Fixed-length, blank-padded texts.
+//
+// Assignment pads with blanks or cuts; comparisons ignore trailing blanks.
+// Storage that was never assigned holds NUL bytes (tables start zeroed);
+// every accessor reads a NUL as a blank, so a zeroed text is a blank text.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace kestor {
+
+template <std::size_t N>
+struct FixedText {
+    char c[N];
+
+    static constexpr std::size_t size() { return N; }
+
+    void assign(std::string_view s) {
+        const std::size_t n = s.size() < N ? s.size() : N;
+        std::memcpy(c, s.data(), n);
+        std::memset(c + n, ' ', N - n);
+    }
+    void blank() { std::memset(c, ' ', N); }
+
+    // Character at column i (1-based), NUL read as blank.
+    char col(std::size_t i) const { return c[i - 1] == '\0' ? ' ' : c[i - 1]; }
+
+    // Length without trailing blanks (NULs count as blanks).
+    std::size_t trimmed_length() const {
+        std::size_t n = N;
+        while (n > 0 && (c[n - 1] == ' ' || c[n - 1] == '\0')) --n;
+        return n;
+    }
+    // The text without trailing blanks.
+    std::string trimmed() const { return full().substr(0, trimmed_length()); }
+    // All N characters, NULs shown as blanks.
+    std::string full() const {
+        std::string s(c, N);
+        for (char& ch : s)
+            if (ch == '\0') ch = ' ';
+        return s;
+    }
+    bool is_blank() const { return trimmed_length() == 0; }
+
+    // Equality ignoring trailing blanks.
+    bool equals(std::string_view s) const {
+        std::size_t n = s.size();
+        while (n > 0 && s[n - 1] == ' ') --n;
+        return trimmed() == s.substr(0, n);
+    }
+    template <std::size_t M>
+    bool equals(const FixedText<M>& o) const { return trimmed() == o.trimmed(); }
+};
+
+using Name = FixedText<64>;       // names and labels
+using LineText = FixedText<256>;  // script lines and file names
+using RefText = FixedText<1024>;  // species reference texts
+
+}  // namespace kestor

@@ -1,0 +1,102 @@
+// Line input and the free-format (list-directed) reader.
+//
+// A LineInput serves the lines of one text source: a file, standard input,
+// or a text held in memory. Lines are read once and kept, so stepping back
+// over lines (the data-file reader does it) only moves an index. One
+// carriage return before the line feed is removed from every line, so
+// files written on other platforms read like the others.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/fixed_text.h"
+
+namespace kestor {
+
+enum class ReadResult { kOk, kError, kEnd };
+
+class LineInput {
+public:
+    LineInput() = default;
+    LineInput(const LineInput&) = delete;
+    LineInput& operator=(const LineInput&) = delete;
+    ~LineInput();
+
+    // Opens an existing file for reading; false when it cannot be opened
+    // (missing, a directory, no permission).
+    bool open_file(const std::string& path, int unit);
+    // Reads lines from standard input as they are needed.
+    void attach_stdin();
+    // Serves the given lines (tests, texts in memory).
+    void set_lines(std::vector<std::string> lines, std::string name = "memory");
+    void close();
+
+    // The next line whole (without its line end); false at the end of the input.
+    bool next_line(std::string& line);
+    // Steps back over the last `count` lines read (never before the first line).
+    void step_back(std::size_t count);
+
+    const std::string& name() const { return name_; }
+    int unit() const { return unit_; }
+
+private:
+    bool fetch();
+
+    std::vector<std::string> lines_;
+    std::size_t pos_ = 0;
+    std::FILE* stream_ = nullptr;
+    bool owns_stream_ = false;
+    bool at_end_ = false;
+    std::string name_;
+    int unit_ = 0;
+};
+
+// One target of a free-format read: a 32-bit integer, a double, or a
+// fixed-length text.
+struct ReadTarget {
+    enum class Kind { kInt, kReal, kText };
+    Kind kind;
+    void* ptr;
+    std::size_t text_length;
+
+    static ReadTarget of(int& v) { return {Kind::kInt, &v, 0}; }
+    static ReadTarget of(double& v) { return {Kind::kReal, &v, 0}; }
+    template <std::size_t N>
+    static ReadTarget of(FixedText<N>& t) { return {Kind::kText, t.c, N}; }
+};
+
+// Whole-line read: the next line cut after 256 characters or blank-padded.
+// kEnd at the end of the input; never kError.
+ReadResult read_line(LineInput& in, LineText& out);
+
+// Free-format read of the targets, in order, from the next line(s) of `in`.
+// Values are separated by blanks, tabs or commas; blank lines are passed
+// over; null values and a slash leave targets unchanged; r*v repeats.
+// Values assigned before a failure stay assigned. `filled`, when given,
+// receives the number of targets assigned or nulled before the read ended.
+ReadResult read_free(LineInput& in, std::span<const ReadTarget> targets, std::size_t* filled = nullptr);
+// The same from a text held in memory: one single line; kEnd when it is
+// used up before the last target.
+ReadResult read_free(std::string_view text, std::span<const ReadTarget> targets, std::size_t* filled = nullptr);
+
+template <class... T>
+ReadResult read_values(LineInput& in, T&... targets) {
+    const ReadTarget t[] = {ReadTarget::of(targets)...};
+    return read_free(in, t);
+}
+template <class... T>
+ReadResult read_values_from(std::string_view text, T&... targets) {
+    const ReadTarget t[] = {ReadTarget::of(targets)...};
+    return read_free(text, t);
+}
+
+// The end-of-file stop: throws ProgramStop with exit status 24 and a
+// message naming "end-of-file during read", the file and its unit.
+[[noreturn]] void end_of_file_stop(const LineInput& in);
+
+}  // namespace kestor
