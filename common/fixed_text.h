@@ -20,7 +20,7 @@ struct FixedText {
 
     void assign(std::string_view s) {
         const std::size_t n = s.size() < N ? s.size() : N;
-        std::memcpy(c, s.data(), n);
+        if (n > 0) std::memcpy(c, s.data(), n);
         std::memset(c + n, ' ', N - n);
     }
     void blank() { std::memset(c, ' ', N); }

@@ -30,7 +30,7 @@ public:
     // Opens an existing file for reading; false when it cannot be opened
     // (missing, a directory, no permission).
     bool open_file(const std::string& path, int unit);
-    // Reads lines from standard input as they are needed.
+    // Reads lines from standard input as they are needed (unit 5, "stdin").
     void attach_stdin();
     // Serves the given lines (tests, texts in memory).
     void set_lines(std::vector<std::string> lines, std::string name = "memory");
@@ -79,6 +79,15 @@ ReadResult read_line(LineInput& in, LineText& out);
 // over; null values and a slash leave targets unchanged; r*v repeats.
 // Values assigned before a failure stay assigned. `filled`, when given,
 // receives the number of targets assigned or nulled before the read ended.
+//
+// kError: a value that does not convert for its target (an integer with a
+// point, exponent or letter, or outside 32 bits; a real that is no number,
+// "inf" and "nan" included, or too large for a double; a quoted value for
+// a number; a closing quote followed by anything but a separator; a repeat
+// count of 0). A real too small for a double reads as 0. kEnd: the input
+// ends while a value is still needed, an unclosed quote included. Either
+// way the read has used every line it touched, the failing one included,
+// and the next read starts on the line after it.
 ReadResult read_free(LineInput& in, std::span<const ReadTarget> targets, std::size_t* filled = nullptr);
 // The same from a text held in memory: one single line; kEnd when it is
 // used up before the last target.
@@ -95,8 +104,8 @@ ReadResult read_values_from(std::string_view text, T&... targets) {
     return read_free(text, t);
 }
 
-// The end-of-file stop: throws ProgramStop with exit status 24 and a
-// message naming "end-of-file during read", the file and its unit.
+// The end-of-file stop: throws ProgramStop with exit status 24 and the
+// message "end-of-file during read, unit <unit>, file <name>".
 [[noreturn]] void end_of_file_stop(const LineInput& in);
 
 }  // namespace kestor

@@ -1,1 +1,30 @@
-int main() { return 0; }
+// Process entry of KESTOR+.
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "common/program_stop.h"
+#include "common/tables.h"
+#include "driver/interpreter.h"
+#include "driver/program.h"
+#include "solver/work.h"
+
+int main(int argc, char** argv) {
+    kestor::set_floating_point_mode();
+    try {
+        auto tables = kestor::make_tables();
+        auto work = kestor::make_solver_work();
+        auto interpreter = std::make_unique<kestor::Interpreter>();
+        kestor::Program program{*tables, *work, *interpreter};
+        kestor::vadovararav(program, argc > 1 ? argv[1] : nullptr);
+    } catch (const kestor::ProgramStop& stop) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", stop.message.c_str());
+        return stop.exit_status;
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "KESTOR+: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -67,6 +67,9 @@ struct SolverWork {
     double ei_field_threshold;
     double ei_tail_parameter;
     int slope_mode;                    // 2 exponential, 1 linear
+    double field_frequency;            // C2, angular frequency / N (m3/s), raw
+    double cos_field_angle;            // C3, cosine of the E-B angle, raw
+    double maxwellian_energy;          // C14, Maxwellian mean energy (eV), raw
 
     // --- operator terms ---
     double coulomb_log;
@@ -96,6 +99,8 @@ struct SolverWork {
 
     // --- density-gradient expansion scalars ---
     double grad_W, grad_D0, grad_P1, grad_L1, grad_P2, grad_P3, grad_alpha;
+    int saved_operator_valid;          // 1 once AG holds an operator of this run
+    double grad_S[kCellArray];         // row factors of the gradient systems
 
     // --- species and collision work arrays ---
     double XS[kMaxSpecies + 1];
@@ -130,6 +135,7 @@ struct SolverWork {
     // --- linear-solver work ---
     int JA[kMaxCells + 2];
     double GAM[kEdgeArray];
+    double ROWSUM[kCellArray];         // row sums A F of the power balance
 
     // --- collision integrals per slot and cell: [k][j] ---
     double RR[kMaxCollisions + 1][kCellArray];

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestor::e2e {
@@ -90,6 +91,55 @@ inline RunOutcome run_kestor(const TempDir& dir, const std::vector<std::string>&
 inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
     dir.write("script.kes", script);
     return run_kestor(dir, {"script.kes"});
+}
+
+// The lines of a text (line feeds removed; a last line without one kept).
+inline std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The lines of the log file in `dir`.
+inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
+
+// The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
+// grid points, no electron-electron or growth terms.
+inline std::vector<std::string> default_conditions() {
+    return {"10", "0", "0", "0", "0", "0", "0", "0", "1", "1",
+            "0",  "0", "0", "0", "200", "0", "0", "1e-10", "1e-4", "200"};
+}
+
+// A CONDITIONS block with the given entries, then `composition` (the
+// composition and normalisation lines, needed with two or more species).
+inline std::string conditions_block(const std::vector<std::string>& entries, const std::string& composition = "") {
+    std::string s = "CONDITIONS\n";
+    for (const std::string& e : entries) s += e + "\n";
+    return s + composition;
+}
+
+// Conditions with some entries replaced: {index (1-based), entry}.
+inline std::string conditions_with(const std::vector<std::pair<int, std::string>>& changes,
+                                   const std::string& composition = "") {
+    std::vector<std::string> entries = default_conditions();
+    for (const auto& [index, entry] : changes) entries[index - 1] = entry;
+    return conditions_block(entries, composition);
+}
+
+// A READCOLLISIONS block for a fixture file copied into `dir`.
+inline std::string load_fixture(const TempDir& dir, const std::string& fixture, const std::string& species) {
+    const std::string name = fs::path(fixture).filename().string();
+    dir.copy_fixture(fixture, name);
+    return "READCOLLISIONS\n" + name + "\n" + species + "\n1\n";
 }
 
 }  // namespace kestor::e2e

@@ -1,0 +1,24 @@
+// The rotational level table of a species, built from the lower and
+// upper levels of the rotation processes read for it.
+#pragma once
+
+#include <vector>
+
+#include "common/tables.h"
+
+namespace kestor {
+
+// Level entries of the rotation processes accepted in one read, two per
+// process (lower level first).
+struct LevelEntries {
+    std::vector<double> energy;
+    std::vector<double> weight;
+};
+
+// Groups the entries into levels of ascending energy for species isp and
+// stores them (count, energies, weights); at most max_levels levels. An
+// empty entry list leaves the species' levels as they were. The entries'
+// energies are used up (marked taken).
+void build_rot_levels(SpeciesTables& sp, int isp, LevelEntries& entries, int max_levels);
+
+}  // namespace kestor

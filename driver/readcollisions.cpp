@@ -1,0 +1,136 @@
+// READCOLLISIONS: loads the processes of one or more species from one
+// cross-section data file and logs each species with its reference text
+// and the names of its new collisions.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "collisions/readcs.h"
+#include "common/forms.h"
+#include "common/free_format.h"
+#include "driver/commands.h"
+#include "driver/log.h"
+#include "driver/text_util.h"
+
+namespace kestor {
+namespace {
+
+constexpr std::string_view kKeyword = "READCOLLISIONS";
+
+// The data file must be a file: a directory of that name is reported like
+// a missing file rather than loaded as an empty one.
+bool data_file_exists(const std::string& path) {
+    std::error_code ec;
+    const auto st = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+void echo(const Interpreter& in, std::string_view text) {
+    if (in.screen_echo != 1) return;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void echo_record(const Interpreter& in, std::string_view text) {
+    FreeRecord rec;
+    rec.text(text);
+    for (const std::string& line : rec.lines()) echo(in, line);
+}
+
+// Writes one line to the open log file; false when the write fails.
+bool log_line(std::FILE* f, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fputc('\n', f) != EOF;
+}
+
+// The species, its reference text and its new collisions c0+1..count,
+// written with the log file held open. A failing write ends the block;
+// each echo follows the successful write of its line.
+void write_species_block(const Program& p, int isp, int c0) {
+    std::FILE* f = std::fopen(p.in.LOGFILE.trimmed().c_str(), "ab");
+    if (f == nullptr) return;
+    const std::string name = p.t.sp.species_name[isp].trimmed();
+    const std::string reference = p.t.sp.species_reference[isp].trimmed();
+    bool ok = log_line(f, name);
+    if (ok) echo_record(p.in, name);
+    ok = ok && log_line(f, reference);
+    if (ok) echo(p.in, reference);
+    for (int k = c0 + 1; ok && k <= p.t.num.collision_count; ++k) {
+        const std::string cname = p.t.col.collision_name[k].full();
+        ok = log_line(f, cname);
+        if (ok) echo_record(p.in, cname);
+    }
+    std::fclose(f);
+    std::fflush(stdout);
+}
+
+// The species of that name (the last one should several match), or a new
+// index after the known ones.
+int find_species(const Tables& t, const Name& name) {
+    for (int s = t.num.species_count; s >= 1; --s)
+        if (t.sp.species_name[s].equals(name)) return s;
+    return t.num.species_count + 1;
+}
+
+// Up to `room` names from the species line into SS(1..room); a slash or
+// the end of the line ends the list.
+void parse_species_line(Interpreter& in, int room) {
+    for (Name& n : in.SS) n.blank();
+    std::vector<ReadTarget> targets;
+    for (int j = 1; j <= room; ++j) targets.push_back(ReadTarget::of(in.SS[j]));
+    read_free(in.S.full(), targets);
+}
+
+// Loads one named species; false when the command has to end.
+bool load_species(Program& p, const Name& name) {
+    Tables& t = p.t;
+    const int isp = find_species(t, name);
+    if (isp > kMaxSpecies) {
+        writelog(p.in, "Too many species");
+        return false;
+    }
+    if (isp > t.num.species_count) t.num.species_count = isp;
+    const int c0 = t.num.collision_count;
+    readcs(t, isp, name);
+    t.sp.species_name[isp] = name;
+    for (int k = c0 + 1; k <= t.num.collision_count; ++k) setcname(t, k);
+    write_species_block(p, isp, c0);
+    if (t.num.collision_count == kMaxCollisions) {
+        writelog(p.in, "Too many collisions");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+CommandResult cmd_readcollisions(Program& p) {
+    Interpreter& in = p.in;
+    Tables& t = p.t;
+    writelog(in, std::string(1, kCR) + std::string(kKeyword));
+
+    if (script_read_values_or_stop(in, t.prefs.cs_file_name) != ReadResult::kOk) return CommandResult::kAbort;
+    if (!t.prefs.cs_file_name.is_blank()) left_adjust(t.prefs.cs_file_name);
+    const std::string file = t.prefs.cs_file_name.trimmed();
+    if (!data_file_exists(file)) {
+        writelog(in, std::string(1, kCR) + "Cannot find file " + file);
+        return CommandResult::kAbort;
+    }
+    if (script_read_line(in, in.S) != ReadResult::kOk) return CommandResult::kAbort;
+    if (script_read_values_or_stop(in, t.prefs.cs_extrapolate) != ReadResult::kOk) return CommandResult::kAbort;
+
+    // Room for one name past a full species table, so that it is refused
+    // with a message.
+    const int room = kMaxSpecies + 1 - t.num.species_count;
+    parse_species_line(in, room);
+    for (int j = 1; j <= kMaxSpecies && j <= room; ++j) {
+        if (in.SS[j].is_blank()) break;
+        Name name = in.SS[j];
+        left_adjust(name);
+        if (!load_species(p, name)) break;
+    }
+    return CommandResult::kNext;
+}
+
+}  // namespace kestor

@@ -1,0 +1,84 @@
+// The run step, normfrac and the RUN command.
+#include "driver/run.h"
+
+#include <algorithm>
+#include <string>
+
+#include "driver/commands.h"
+#include "driver/log.h"
+
+namespace kestor {
+
+void normfrac(const Interpreter& in, Tables& t, int irun) {
+    const int ns = t.num.species_count;
+    double* f = t.run.run_gas_fractions[irun];
+    double total = 0.0;
+    for (int s = 1; s <= ns; ++s) total += f[s];
+    double varied = 0.0;
+    for (int k = 1; k <= in.var_count; ++k)
+        if (in.IVAR[k] > kNumConditions) varied += f[in.IVAR[k] - kNumConditions];
+    if (!(total > varied)) return;
+    const double room = std::max(1.0 - varied, 0.0);
+    for (int s = 1; s <= ns; ++s) f[s] = f[s] * room / (total - varied);
+    for (int k = 1; k <= in.var_count; ++k)
+        if (in.IVAR[k] > kNumConditions) f[in.IVAR[k] - kNumConditions] = in.C[in.IVAR[k]];
+}
+
+void prepare_run(Program& p, int r) {
+    Tables& t = p.t;
+    const Interpreter& in = p.in;
+    for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = in.C[j];
+    for (int s = 1; s <= t.num.species_count; ++s) t.run.run_gas_fractions[r][s] = in.C[kNumConditions + s];
+    if (t.num.species_count >= 2 && t.prefs.normalize_fractions == 1) normfrac(in, t, r);
+}
+
+void finish_run(Program& p, int r) {
+    setrname(p.t, r);
+    writelog(p.in, p.t.run.run_name[r].full());
+}
+
+void run_step(Program& p, int r) {
+    prepare_run(p, r);
+    p.solve(p.t, p.work, r);
+    finish_run(p, r);
+}
+
+namespace {
+
+// One data line of RUN: a value for every VAR entry, each stored into C the
+// moment it is read. False when the block ends here (end of the script, a
+// value that is not a number, or too few values).
+bool read_data_line(Interpreter& in) {
+    if (script_read_line(in, in.S) != ReadResult::kOk) return false;
+    ReadTarget targets[kMaxCurrent];
+    const int count = std::min(in.var_count, kMaxCurrent);
+    for (int k = 1; k <= count; ++k) targets[k - 1] = ReadTarget::of(in.C[in.IVAR[k]]);
+    const std::string line = in.S.full();
+    return read_free(line, std::span<const ReadTarget>(targets, count)) == ReadResult::kOk;
+}
+
+// False when the run tables are full ("Too many runs" logged).
+bool one_run(Program& p) {
+    if (p.t.num.run_count >= kMaxRuns) {
+        writelog(p.in, "Too many runs");
+        return false;
+    }
+    ++p.t.num.run_count;
+    run_step(p, p.t.num.run_count);
+    return true;
+}
+
+}  // namespace
+
+CommandResult cmd_run(Program& p) {
+    writelog(p.in, std::string(1, kCR) + "RUN");
+    if (p.in.var_count <= 0) {
+        one_run(p);
+        return CommandResult::kNext;
+    }
+    while (read_data_line(p.in))
+        if (!one_run(p)) break;
+    return CommandResult::kNext;
+}
+
+}  // namespace kestor

@@ -1,0 +1,69 @@
+// NOSCREEN, CLEARCOLLISIONS, CLEARRUNS and SAVERESULTS.
+#include <string>
+
+#include "driver/commands.h"
+#include "driver/log.h"
+#include "driver/text_util.h"
+#include "output/writebol.h"
+
+namespace kestor {
+
+namespace {
+
+void log_keyword(Interpreter& in, std::string_view keyword) {
+    writelog(in, std::string(1, kCR) + std::string(keyword));
+}
+
+// Every collision and run is written; with skip_failed_runs 1 the runs
+// with a positive status are left out.
+void select_for_output(Tables& t, int skip_failed_runs) {
+    for (int k = 1; k <= t.num.collision_count; ++k) t.sel.collision_selected[k] = 1;
+    for (int r = 1; r <= t.num.run_count; ++r) t.sel.run_selected[r] = 1;
+    if (skip_failed_runs != 1) return;
+    for (int r = 1; r <= t.num.run_count; ++r)
+        if (t.run.run_results[r][kNumResults] > 0.0) t.sel.run_selected[r] = 0;
+}
+
+}  // namespace
+
+CommandResult cmd_noscreen(Program& p) {
+    p.in.screen_echo = 0;
+    return CommandResult::kNext;
+}
+
+CommandResult cmd_clearcollisions(Program& p) {
+    log_keyword(p.in, "CLEARCOLLISIONS");
+    p.t.num.species_count = 0;
+    p.t.num.collision_count = 0;
+    p.t.num.grouped_collision_count = 0;
+    p.t.num.run_count = 0;
+    return CommandResult::kNext;
+}
+
+CommandResult cmd_clearruns(Program& p) {
+    log_keyword(p.in, "CLEARRUNS");
+    p.t.num.run_count = 0;
+    return CommandResult::kNext;
+}
+
+CommandResult cmd_saveresults(Program& p) {
+    Interpreter& in = p.in;
+    Settings& s = p.t.prefs;
+    log_keyword(in, "SAVERESULTS");
+
+    if (script_read_values_or_stop(in, s.output_file_name) != ReadResult::kOk) return CommandResult::kAbort;
+    left_adjust(s.output_file_name);
+    writelog(in, s.output_file_name.trimmed());
+
+    int* const switches[] = {&s.output_format,        &s.output_conditions,  &s.output_transport,
+                             &s.output_rates,         &s.output_inverse_rates, &s.output_energy_loss,
+                             &s.output_eedf,          &in.skip_failed_runs};
+    for (int* value : switches)
+        if (script_read_values_or_stop(in, *value) != ReadResult::kOk) return CommandResult::kAbort;
+
+    select_for_output(p.t, in.skip_failed_runs);
+    if (writebol(p.t) != 0) writelog(in, "ERROR: Cannot write to file");
+    return CommandResult::kNext;
+}
+
+}  // namespace kestor

@@ -1,0 +1,23 @@
+// Layout 6: lookup-table files (".lut") in the working directory.
+#pragma once
+
+#include <string>
+
+#include "common/tables.h"
+
+namespace kestor {
+
+// Exit status of the program when a lookup file cannot be opened or written.
+constexpr int kLookupFileExitStatus = 29;
+
+// File name of a collision's lookup table: the name from column 7 on,
+// each run of blanks made one "_", ".lut" appended. A "/" (which would
+// lead out of the working directory) becomes "_" as well.
+std::string lookup_file_name(const Name& collision_name);
+
+// Writes the five fixed files and one file per visible collision.
+// A file that cannot be opened or written throws ProgramStop; the files
+// written before it stay.
+void write_lookup_files(const Tables& t);
+
+}  // namespace kestor

@@ -1,0 +1,62 @@
+// The selections of the writer: which results are shown and which
+// conditions and mole fractions are the same in every run.
+#include <algorithm>
+
+#include "output/layouts.h"
+
+namespace kestor {
+
+int held_runs(const Tables& t) { return std::clamp(t.num.run_count, 0, kMaxRuns); }
+int held_collisions(const Tables& t) { return std::clamp(t.num.collision_count, 0, kMaxCollisions); }
+int held_species(const Tables& t) { return std::clamp(t.num.species_count, 0, kMaxSpecies); }
+
+int run_grid_points(const Tables& t, int r) {
+    const double c = t.run.run_conditions[r][kCondGridPoints];
+    if (!(c > 0.0)) return 0;  // negative, zero or not a number
+    if (c >= kMaxGrid) return kMaxGrid;
+    return static_cast<int>(c);
+}
+
+std::string first_chars(const Name& s, int n) { return s.full().substr(0, static_cast<std::size_t>(n)); }
+
+namespace {
+
+// A result is shown when it has a label and some selected run holds a
+// value other than 0 for it (a value that is not a number counts).
+int shown(const Tables& t, int j) {
+    if (t.labels.result_labels[j].is_blank()) return 0;
+    const int nr = held_runs(t);
+    for (int r = 1; r <= nr; ++r)
+        if (t.sel.run_selected[r] == 1 && t.run.run_results[r][j] != 0.0) return 1;
+    return 0;
+}
+
+// Exact comparison with run 1 over every run, selected or not; a value
+// that is not a number is never equal.
+int condition_same(const Tables& t, int j) {
+    if (t.labels.condition_labels[j].is_blank()) return 1;
+    const int nr = held_runs(t);
+    for (int r = 2; r <= nr; ++r)
+        if (!(t.run.run_conditions[r][j] == t.run.run_conditions[1][j])) return 0;
+    return 1;
+}
+
+int fraction_same(const Tables& t, int s) {
+    const int nr = held_runs(t);
+    for (int r = 2; r <= nr; ++r)
+        if (!(t.run.run_gas_fractions[r][s] == t.run.run_gas_fractions[1][s])) return 0;
+    return 1;
+}
+
+}  // namespace
+
+void build_selections(const Tables& t, Selections& sel) {
+    sel.IPSELECT[0] = 0;
+    for (int j = 1; j <= kNumResults; ++j) sel.IPSELECT[j] = shown(t, j);
+    sel.ISAME[0] = 1;
+    for (int j = 1; j <= kNumConditions; ++j) sel.ISAME[j] = condition_same(t, j);
+    const int ns = held_species(t);
+    for (int s = 1; s <= kMaxSpecies; ++s) sel.ISAME[kNumConditions + s] = s <= ns ? fraction_same(t, s) : 1;
+}
+
+}  // namespace kestor

@@ -1,0 +1,191 @@
+// The discrete Boltzmann operator of one iteration: finite volumes on the
+// energy grid with exponentially fitted fluxes through the interior edges,
+// the collision matrices, the growth terms and the normalisation row.
+#include "solver/operator.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "solver/gradient.h"
+#include "solver/linear.h"
+#include "solver/setup.h"
+
+namespace kestor {
+
+namespace {
+
+constexpr double kGamma = 593100.7389459227;        // electron speed per sqrt(eV)
+constexpr double kGammaThird = 197700.24631530757;
+constexpr double kTwoGammaThird = 395400.49263061513;  // drift factor of the spatial growth
+
+// Field heating coefficient (E/N)^2 gamma/3.
+double field_coefficient(const SolverWork& w) {
+    const double e = w.reduced_field;
+    return e * (e * kGammaThird);
+}
+
+// The thermal term carries sqrt(a b) (ln a - ln b), whose limit is 0 where
+// a or b is not positive (an underflowed Maxwellian of the start).
+bool positive_pair(double a, double b) { return a > 0.0 && b > 0.0; }
+
+// Sum over cells of EPSC(i) times the collision balance of row i.
+double collision_power(SolverWork& w) {
+    const int n = w.n;
+    for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
+    for (int k = 1; k <= n; ++k) {
+        const double fk = w.F[k];
+        const double* col = w.A.column(k);
+        for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
+    }
+    double p = 0.0;
+    for (int i = 1; i <= n; ++i) p += w.EPSC[i] * (w.ROWSUM[i] - w.A(i, n + 1));
+    return p;
+}
+
+double field_power(const SolverWork& w) {
+    const double ce = field_coefficient(w);
+    double p = 0.0;
+    for (int k = 2; k <= w.n; ++k) p += (w.EPS[k] * ce / w.QEFF[k]) * (w.F[k - 1] - w.F[k]);
+    return p;
+}
+
+// Elastic energy loss by drift and the thermal gain of the gas temperature.
+void elastic_powers(SolverWork& w) {
+    const double e = w.reduced_field;
+    const double tg = w.gas_temperature_ev;
+    double drift = 0.0, thermal = 0.0;
+    for (int k = 2; k <= w.n; ++k) {
+        const double eps = w.EPS[k];
+        const double sigma = w.CSE[k] + w.CSEEI[k];
+        const double fl = w.F[k - 1], fu = w.F[k];
+        const double s = std::sqrt(fl * fu);
+        const double delta = w.EPSC[k] - w.EPSC[k - 1];
+        if (w.growth_model == 2) {
+            const double factor = kGamma * eps * eps * sigma +
+                                  w.townsend_alpha * kTwoGammaThird * e * eps / w.Q[k];
+            drift += factor * s * delta;
+        } else {
+            drift += kGamma * eps * eps * sigma * delta * s;
+        }
+        if (positive_pair(fl, fu)) {
+            thermal += sigma * tg * kGamma * s * eps * eps * (std::log(fl) - std::log(fu));
+        }
+    }
+    w.elastic_drift_power = drift;
+    w.elastic_thermal_power = thermal;
+}
+
+// Superelastic gains and the energy brought back by the attachment terms.
+double extra_power(const Tables& t, SolverWork& w) {
+    const int n = w.n;
+    double p = 0.0;
+    const int visited = visited_collision_count(t);
+    for (int j = 1; j <= visited; ++j) {
+        const int k = collision_slot(t, j);
+        if (!(w.CX2[k] > 0.0)) continue;
+        double s = 0.0;
+        for (int i = 1; i <= n; ++i) s += w.RRINV[k][i] * w.F[i];
+        p += w.CX2[k] * t.col.collision_threshold[k] * s;
+    }
+    if (w.attachment_freq > 0.0) {
+        if (w.growth_model == 1) {
+            p += w.attachment_freq * w.FF2[n + 1];
+        } else if (w.growth_model == 2) {
+            const double excess = w.attachment_freq - w.ionization_freq;
+            double s = 0.0;
+            for (int j = 1; j <= n; ++j) s += w.AAAA[j] * w.EPSC[j];
+            p += (excess > 0.0 ? excess : 0.0) * s;
+        }
+    }
+    return p;
+}
+
+void add_fluxes(SolverWork& w) {
+    const int n = w.n;
+    const double a = w.ee_degree * w.coulomb_factor;
+    const double e = w.reduced_field;
+    const double kt = w.gas_temperature_ev;
+    const double ce = field_coefficient(w);
+    for (int k = 2; k <= n; ++k) {
+        const double eps = w.EPS[k];
+        const double sigma = w.CSE[k] + w.CSEEI[k];
+        double drift = -(kGamma * eps * eps * sigma) - a * w.FF1[k];
+        if (w.growth_model == 2) drift = drift - eps * (w.townsend_alpha * kTwoGammaThird * e) / w.Q[k];
+        const double diffusion = ((ce * eps) / w.QEFF[k] +
+                                  (std::sqrt(eps) * eps * w.FF3[k] + w.FF2[k]) * (a / 1.5)) +
+                                 sigma * kt * kGamma * eps * eps;
+        const double h = w.EPSC[k] - w.EPSC[k - 1];
+        double c1 = 0.0, c2 = 0.0;
+        expsch(c1, c2, drift, diffusion, h);
+        // Upward flux c1 F(k-1) + c2 F(k): out of cell k-1, into cell k.
+        w.A(k - 1, k - 1) += c1;
+        w.A(k - 1, k) += c2;
+        w.A(k, k - 1) -= c1;
+        w.A(k, k) -= c2;
+    }
+}
+
+// Temporal growth with attachment: the attachment part of the growth term
+// follows the new distribution.
+void temporal_attachment(SolverWork& w) {
+    const int n = w.n;
+    for (int j = 1; j <= n; ++j) w.A(j, j) += w.attachment_freq * w.H[j];
+    for (int k = 1; k <= n; ++k) {
+        const double rra = w.RRA[k];
+        double* col = w.A.column(k);
+        for (int i = 1; i <= n; ++i) col[i] -= w.H[i] * w.F[i] * rra;
+    }
+}
+
+// The balance of cell 1 is replaced by int eps^1/2 F = 1.
+void normalisation_row(SolverWork& w) {
+    const int n = w.n;
+    for (int k = 1; k <= n; ++k) w.A(1, k) = w.H[k];
+    w.A(1, n + 1) = 1.0;
+}
+
+}  // namespace
+
+void build_collision_part(SolverWork& w) {
+    const int n = w.n;
+    const std::size_t rows = static_cast<std::size_t>(n) * sizeof(double);
+    for (int k = 1; k <= n + 1; ++k) std::memcpy(w.A.column(k) + 1, w.AA.column(k) + 1, rows);
+    // Secondary electrons of ionisation, from the current distribution.
+    const int rhs = n + 1;
+    for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
+    for (int k = 1; k <= n; ++k) {
+        const double fk = w.F[k];
+        const double* col = w.AAA.column(k);
+        for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
+    }
+    for (int i = 1; i <= n; ++i) w.A(i, rhs) += w.ROWSUM[i];
+    for (int j = 1; j <= n; ++j) w.A(j, j) += w.RRA[j];
+}
+
+void power_balance(const Tables& t, SolverWork& w) {
+    if (!(w.ee_degree > 0.0)) return;
+    w.collision_power = collision_power(w);
+    w.field_power = field_power(w);
+    elastic_powers(w);
+    w.extra_power = extra_power(t, w);
+
+    const double pc = w.collision_power, pd = w.elastic_drift_power;
+    const double pt = w.elastic_thermal_power, pf = w.field_power, px = w.extra_power;
+    const double imbalance = pc + pd - pt - pf;
+    w.previous_balance_error = w.balance_error;
+    w.balance_error = std::fabs(imbalance) / (pf + px);
+    w.ee_energy_factor = 1.0 + 0.25 * imbalance / (pc + pd + pt + pf + px);
+    // The electron-electron friction grows when the losses exceed the gain.
+    for (int k = 1; k <= w.n + 1; ++k) w.FF1[k] = w.FF1[k] * w.ee_energy_factor;
+}
+
+void build_fluxes_and_solve(SolverWork& w) {
+    const int n = w.n;
+    if (n >= 2) add_fluxes(w);
+    if (w.gradient_submode > 0) save_operator(w);
+    if (w.growth_model == 1 && w.attachment_freq > 0.0) temporal_attachment(w);
+    normalisation_row(w);
+    solve(w.F, w.A, n, w.JA);
+}
+
+}  // namespace kestor

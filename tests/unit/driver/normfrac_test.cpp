@@ -1,0 +1,66 @@
+// The gas-fraction normaliser and the copy of the current values into a
+// run's row.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "driver/run.h"
+#include "driver_fixture.h"
+
+namespace kestor {
+namespace {
+
+using testing::DriverTest;
+
+struct FractionCase {
+    const char* what;
+    std::vector<double> fractions;  // C(21..)
+    std::vector<int> var_list;      // IVAR(1..)
+    int normalize;                  // normalize_fractions
+    std::vector<double> expected;   // run_gas_fractions(r, 1..)
+};
+
+const FractionCase kFractionCases[] = {
+    {"VAR fraction keeps its value, the other fills the rest", {0.5, 0.25}, {22}, 1, {0.75, 0.25}},
+    {"VAR fraction above 1 empties the others", {0.2, 0.3, 1.5}, {23}, 1, {0.0, 0.0, 1.5}},
+    {"every fraction varied: unchanged", {0.3, 0.3}, {21, 22}, 1, {0.3, 0.3}},
+    {"every other fraction 0: unchanged", {0.0, 0.4}, {22}, 1, {0.0, 0.4}},
+    {"all fractions 0: unchanged, no 0/0", {0.0, 0.0}, {}, 1, {0.0, 0.0}},
+    {"empty VAR list: plain normalisation", {2.0, 6.0}, {}, 1, {0.25, 0.75}},
+    {"VAR conditions add nothing", {1.0, 3.0}, {1, 4}, 1, {0.25, 0.75}},
+    {"switch 0: copied unchanged", {2.0, 6.0}, {}, 0, {2.0, 6.0}},
+    {"switch 2: copied unchanged", {2.0, 6.0}, {}, 2, {2.0, 6.0}},
+    {"one species: never normalised", {0.4}, {}, 1, {0.4}},
+};
+
+void PrintTo(const FractionCase& c, std::ostream* os) { *os << c.what; }
+
+class Normfrac : public DriverTest, public ::testing::WithParamInterface<FractionCase> {};
+
+TEST_P(Normfrac, ScalesTheFractionsNotVaried) {
+    const FractionCase& c = GetParam();
+    std::vector<std::string> names;
+    for (std::size_t s = 0; s < c.fractions.size(); ++s) names.push_back("S" + std::to_string(s + 1));
+    set_species(names);
+    set_var_list(c.var_list);
+    t.prefs.normalize_fractions = c.normalize;
+    for (std::size_t s = 0; s < c.fractions.size(); ++s) in.C[21 + s] = c.fractions[s];
+    prepare_run(p, 3);
+    for (std::size_t s = 0; s < c.expected.size(); ++s)
+        EXPECT_DOUBLE_EQ(t.run.run_gas_fractions[3][s + 1], c.expected[s]) << c.what << ", species " << s + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Normfrac, ::testing::ValuesIn(kFractionCases));
+
+TEST_F(DriverTest, RunStepCopiesAllTwentyConditions) {
+    set_species({"A"});
+    for (int j = 1; j <= 20; ++j) in.C[j] = 100.0 + j;
+    in.C[21] = 1.0;
+    prepare_run(p, 7);
+    for (int j = 1; j <= 20; ++j) EXPECT_EQ(t.run.run_conditions[7][j], 100.0 + j);
+    EXPECT_EQ(t.run.run_gas_fractions[7][1], 1.0);
+    EXPECT_EQ(t.run.run_conditions[6][1], 0.0);  // only row 7 written
+}
+
+}  // namespace
+}  // namespace kestor

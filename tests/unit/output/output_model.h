@@ -1,0 +1,203 @@
+// Helpers of the results-writer tests: tables labelled as at start-up, a
+// small model gas with two runs and two collisions, and a scratch folder.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/tables.h"
+#include "output/writebol.h"
+
+namespace kestor::test {
+
+namespace fs = std::filesystem;
+
+inline void set_labels(Tables& t) {
+    static const char* const kConditions[kNumConditions] = {
+        "Electric field / N (Td)", "Angular frequency / N (m3/s)", "Cosine of E-B field angle",
+        "Gas temperature (K)", "Excitation temperature (K)", "Transition energy (eV)", "Ionization degree",
+        "Plasma density (1/m3)", "Ion charge parameter", "Ion/neutral mass ratio", "e-e momentum effects",
+        "Energy sharing", "Growth model", "Maxwellian mean energy (eV)", "# of grid points", "Grid type",
+        "Maximum energy", "Precision", "Convergence", "Maximum # of iterations"};
+    static const char* const kResults[kNumResults] = {
+        "Mean energy (eV)", "Mobility *N (1/m/V/s)", "Re/perp mobility *N (1/m/V/s)",
+        "Im/Hall mobility *N (1/m/V/s)", "Bulk mobility *N (1/m/V/s)", "Diffusion coefficient *N (1/m/s)",
+        "Longitud. diffusion coef. *N (1/m/s)", "Bulk T diffusion coef. *N (1/m/s)",
+        "Bulk L diffusion coef. *N (1/m/s)", "", "Energy mobility *N (1/m/V/s)",
+        "Energy diffusion coef. D*N (1/m/s)", "Total collision freq. /N (m3/s)", "Momentum frequency /N (m3/s)",
+        "e-i momentum frequency /N (m3/s)", "Total ionization freq. /N (m3/s)", "Total attachment freq. /N (m3/s)",
+        "Townsend ioniz. coef. alpha/N (m2)", "Townsend attach. coef. eta/N (m2)", "Power /N (eV m3/s)",
+        "Elastic power loss /N (eV m3/s)", "Inelastic power loss /N (eV m3/s)", "Growth power /N (eV m3/s)",
+        "e-i power loss /N (eV m3/s)", "Coulomb logarithm", "", "Maximum energy", "# of iterations",
+        "# of grid trials", "Error code"};
+    for (int j = 1; j <= kNumConditions; ++j) t.labels.condition_labels[j].assign(kConditions[j - 1]);
+    for (int j = 1; j <= kNumResults; ++j) t.labels.result_labels[j].assign(kResults[j - 1]);
+}
+
+inline ZeroedPtr<Tables> labelled_tables() {
+    ZeroedPtr<Tables> t = make_tables();
+    set_labels(*t);
+    return t;
+}
+
+inline void set_table(Tables& t, int k, const std::vector<std::pair<double, double>>& points) {
+    for (std::size_t j = 0; j < points.size(); ++j) {
+        t.col.cs_energy[k][j] = points[j].first;
+        t.col.cs_value[k][j] = points[j].second;
+    }
+    t.col.cs_npoints[k] = static_cast<int>(points.size());
+}
+
+// The conditions of run r: everything fixed but E/N.
+inline void set_run_conditions(Tables& t, int r, double en) {
+    const double c[kNumConditions + 1] = {0, en, 0, 1, 300, 300, 0, 0, 1e18, 1, 1,
+                                          0, 1, 1, 0, 4, 1, 0, 1e-10, 1e-4, 1000};
+    for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = c[j];
+    t.run.run_gas_fractions[r][1] = 1.0;
+}
+
+// N2 with an elastic and an excitation process, two runs at 100 and 200 Td,
+// everything selected and every switch on.
+inline void fill_model(Tables& t) {
+    t.num.species_count = 1;
+    t.sp.species_name[1].assign("N2");
+    t.sp.species_reference[1].assign("test.txt");
+
+    t.num.collision_count = 2;
+    t.col.collision_kind[1] = kElastic;
+    t.col.collision_species[1] = 1;
+    t.col.collision_mass_ratio[1] = 1.959e-5;
+    t.col.lower_level_weight[1] = 1.0;
+    t.col.upper_level_weight[1] = 1.0;
+    t.col.collision_name[1].assign("C1    N2    Elastic");
+    set_table(t, 1, {{0.0, 1e-20}, {1.0, 2e-20}, {10000.0, 2e-20}});
+    t.col.collision_kind[2] = kExcitation;
+    t.col.collision_species[2] = 1;
+    t.col.collision_threshold[2] = 11.03;
+    t.col.upper_level_energy[2] = 11.03;
+    t.col.lower_level_weight[2] = 1.0;
+    t.col.upper_level_weight[2] = 1.0;
+    t.col.collision_name[2].assign("C2    N2    Excitation    11.03 eV");
+    set_table(t, 2, {{0.0, 0.0}, {11.03, 0.0}, {20.0, 1e-21}, {10000.0, 1e-21}});
+
+    t.num.run_count = 2;
+    set_run_conditions(t, 1, 100.0);
+    set_run_conditions(t, 2, 200.0);
+    t.run.run_name[1].assign("R1    100. Td    1.50 eV");
+    t.run.run_name[2].assign("R2    200. Td    3.25 eV");
+    const std::vector<std::pair<int, double>> res1 = {{1, 1.5},      {2, 1.234e24}, {6, 2.5e24},   {13, 3.0e-13},
+                                                      {20, 4.56e-11}, {21, 1.0e-12}, {22, 4.46e-11}, {27, 40},
+                                                      {28, 12},      {29, 1}};
+    const std::vector<std::pair<int, double>> res2 = {{1, 3.25},     {2, 1.1e24},   {6, 3.0e24},  {13, 3.5e-13},
+                                                      {16, 2.0e-18}, {20, 9.9e-11}, {21, 2.0e-12}, {22, 9.7e-11},
+                                                      {27, 60},      {28, 15},      {29, 2}};
+    for (auto [j, v] : res1) t.run.run_results[1][j] = v;
+    for (auto [j, v] : res2) t.run.run_results[2][j] = v;
+    const double rate[3][3] = {{}, {0, 1.0e-13, 1.234e-14}, {0, 2.0e-13, 5.0e-15}};
+    const double inverse[3][3] = {{}, {0, 0.0, 1e-20}, {0, 0.0, 2e-20}};
+    const double loss[3][3] = {{}, {0, 3.0e-16, 1.4e-13}, {0, 6.0e-16, 5.5e-14}};
+    for (int r = 1; r <= 2; ++r)
+        for (int k = 1; k <= 2; ++k) {
+            t.run.run_rate_coef[r][k] = rate[r][k];
+            t.run.run_inverse_rate_coef[r][k] = inverse[r][k];
+            t.run.run_energy_loss_coef[r][k] = loss[r][k];
+        }
+    // Run 1 keeps a stale fifth point beyond its 4 grid points; run 2
+    // falls below its threshold at the third point.
+    const double e[6] = {0, 0.5, 1.5, 2.5, 3.5, 4.5};
+    const double f1[6] = {0, 0.5, 0.2, 0.05, 0.001, 0.3};
+    const double a1[6] = {0, 0.1, 0.2, 0.3, 0.4, 0.5};
+    const double f2[6] = {0, 0.4, 0.3, 0.0, 0.1, 0.0};
+    const double a2[6] = {0, 0.5, 0.6, 0.7, 0.8, 0.0};
+    for (int j = 1; j <= 5; ++j) {
+        t.run.run_eedf_energy[1][j] = e[j];
+        t.run.run_eedf_energy[2][j] = e[j];
+        t.run.run_eedf[1][j] = f1[j];
+        t.run.run_eedf[2][j] = f2[j];
+        t.run.run_anisotropy[1][j] = a1[j];
+        t.run.run_anisotropy[2][j] = a2[j];
+    }
+
+    for (int r = 1; r <= 2; ++r) t.sel.run_selected[r] = 1;
+    for (int k = 1; k <= 2; ++k) t.sel.collision_selected[k] = 1;
+    Settings& p = t.prefs;
+    p.output_conditions = p.output_transport = p.output_rates = p.output_inverse_rates = 1;
+    p.output_energy_loss = p.output_eedf = 1;
+}
+
+inline std::string read_file(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+inline std::string fixture(const std::string& name) {
+    return read_file(fs::path(KESTOR_FIXTURES) / "output" / name);
+}
+
+inline std::vector<std::string> split_lines(const std::string& s) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < s.size()) {
+        const std::size_t nl = s.find('\n', start);
+        if (nl == std::string::npos) {
+            lines.push_back(s.substr(start));
+            break;
+        }
+        lines.push_back(s.substr(start, nl - start));
+        start = nl + 1;
+    }
+    return lines;
+}
+
+// A fresh folder, made the working directory while the object lives.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string tmpl = (fs::temp_directory_path() / "kestor-output-XXXXXX").string();
+        if (mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
+        old_ = fs::current_path();
+        fs::current_path(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::current_path(old_, ec);
+        fs::permissions(path_, fs::perms::owner_all, ec);
+        fs::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+    std::string read(const std::string& name) const { return read_file(path_ / name); }
+
+private:
+    fs::path path_;
+    fs::path old_;
+};
+
+// Runs the writer in layout `layout` into a scratch file; its records.
+inline std::vector<std::string> write_records(Tables& t, int layout, int* status = nullptr) {
+    ScratchDir dir;
+    t.prefs.output_format = layout;
+    t.prefs.output_file_name.assign("out.txt");
+    const int s = writebol(t);
+    if (status != nullptr) *status = s;
+    return split_lines(dir.read("out.txt"));
+}
+
+// The records after the common header of `header_records` records.
+inline std::vector<std::string> body(const std::vector<std::string>& lines, std::size_t header_records) {
+    if (lines.size() < header_records) return {};
+    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(header_records), lines.end());
+}
+
+constexpr std::size_t kModelHeaderRecords = 8;
+
+}  // namespace kestor::test

@@ -1,0 +1,297 @@
+// Iteration control: the new-distribution steps, the decisions of every
+// iteration, grid trials and the run statuses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model_gas.h"
+#include "solver/iteration.h"
+#include "solver/solvebol.h"
+
+namespace kestor {
+namespace {
+
+using test::ModelSolver;
+
+constexpr double kFloor = 1.0000000031710769e-30;
+constexpr double kMassRatio = 1e-4;
+constexpr double kRateK = 1e-13;
+
+// ---------------------------------------------------------------- new distribution
+
+// Cells of unit weight H, so that the normalisation divides by sum F.
+void unit_cells(SolverWork& w, const std::vector<double>& f, double precision) {
+    test::uniform_grid(w, static_cast<int>(f.size()), static_cast<double>(f.size()));
+    w.precision = precision;
+    for (int j = 1; j <= w.n; ++j) {
+        w.F[j] = f[j - 1];
+        w.H[j] = 1.0;
+    }
+}
+
+TEST(NewDistribution, FloorsAndNormalises) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    unit_cells(w, {3.0, nan, -2.0, 0.0, 1.0}, 1e-3);
+    new_distribution(w);
+    const double sum = 4.0 + 3.0 * kFloor;
+    EXPECT_DOUBLE_EQ(w.F[1], 3.0 / sum);
+    for (int j : {2, 3, 4}) EXPECT_EQ(w.F[j], kFloor / sum) << j;
+    EXPECT_DOUBLE_EQ(w.F[5], 1.0 / sum);
+    EXPECT_EQ(w.eedf_peak, w.F[1]);
+    EXPECT_EQ(w.tail_level, 1e-3 * w.F[1]);
+    for (int j = 1; j <= 5; ++j) EXPECT_EQ(w.FOLD[j], w.F[j]);
+}
+
+struct TailCase {
+    std::string what;
+    std::vector<double> f;
+    int tail_point;
+};
+
+TEST(NewDistribution, TailPointIsAboveTheLastCellOverThePrecisionLevel) {
+    const std::vector<TailCase> cases = {
+        {"tail inside the grid", {1.0, 0.5, 0.1, 1e-4, 1e-6, 1e-7}, 5},
+        {"tail in the last cell", {1.0, 0.5, 0.1, 1e-2, 1e-3, 1e-9}, 6},
+        {"last cell not looked at", {1.0, 0.5, 0.1, 1e-2, 1e-3, 5.0}, 6},
+        {"only the last cell above the level", {1e-9, 1e-9, 1.0}, 1},
+        {"one cell", {2.0}, 1},
+    };
+    for (const TailCase& c : cases) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        unit_cells(w, c.f, 1e-5);
+        new_distribution(w);
+        EXPECT_EQ(w.tail_point, c.tail_point) << c.what;
+    }
+}
+
+TEST(NewDistribution, ChangeCountsOnlyCellsAboveThePrecisionLevel) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    unit_cells(w, {0.5, 0.3, 0.2, 1e-12}, 1e-6);
+    new_distribution(w);
+    EXPECT_EQ(w.change, 1.0);  // compared with FOLD = 0
+    const std::vector<double> old(w.F + 1, w.F + 5);
+
+    // Cell 2 changes by 10 %, the tail cell by a factor 1000.
+    w.F[1] = old[0];
+    w.F[2] = old[1] * 1.1;
+    w.F[3] = old[2];
+    w.F[4] = old[3] * 1000.0;
+    w.change = 0.25;
+    new_distribution(w);
+    EXPECT_EQ(w.previous_change, 0.25);
+    double expected = 0.0;
+    for (int j = 1; j <= 3; ++j) {
+        expected = std::max(expected, std::fabs(w.F[j] - old[j - 1]) / (w.F[j] + old[j - 1]));
+    }
+    EXPECT_DOUBLE_EQ(w.change, expected);
+
+    // The same distribution again: no change beyond the rounding of the
+    // renormalisation.
+    new_distribution(w);
+    EXPECT_LT(w.change, 1e-15);
+}
+
+// ---------------------------------------------------------------- whole runs
+
+// The constant-frequency gas (Maxwellian at 1.47 eV at 5 Td) on a linear grid.
+void constant_frequency_run(ModelSolver& m, double en_td, int n, double emax) {
+    const int s = test::add_species(m.t());
+    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+    test::set_conditions(m, en_td, n);
+    m.condition(kCondGridType) = 1.0;
+    m.condition(kCondMaxEnergy) = emax;
+}
+
+struct LimitCase {
+    int max_iterations;
+    int total_iterations;
+    int grid_trials;
+    double emax;
+};
+
+class IterationLimit : public ::testing::TestWithParam<LimitCase> {};
+
+// A run that never converges (convergence limit 0) on a grid far too long:
+// each trial shrinks the grid after half the limit, and the limit ends the
+// run, also where half the limit is below 2 and every trial ends at once.
+TEST_P(IterationLimit, EndsTheRunWithStatusOne) {
+    const LimitCase& c = GetParam();
+    ModelSolver m;
+    constant_frequency_run(m, 5.0, 200, 100.0);
+    m.condition(kCondConvergence) = 0.0;
+    m.condition(kCondMaxIterations) = c.max_iterations;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_EQ(m.result(30), 1.0);
+    EXPECT_EQ(m.result(28), c.total_iterations);
+    EXPECT_EQ(m.result(29), c.grid_trials);
+    EXPECT_DOUBLE_EQ(m.result(27), c.emax);
+    // The results of the last distribution are stored all the same.
+    EXPECT_NEAR(m.result(1), 2.199, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, IterationLimit,
+    ::testing::Values(LimitCase{10, 11, 3, 56.25},       // trials of 5; the third ends at once
+                      LimitCase{7, 8, 3, 56.25},         // half = 3
+                      LimitCase{4, 5, 3, 56.25},         // half = 2
+                      LimitCase{3, 4, 4, 42.1875},       // half = 1: one iteration per trial
+                      LimitCase{2, 3, 3, 56.25},
+                      LimitCase{1, 2, 2, 75.0},          // half = 0
+                      LimitCase{0, 1, 1, 100.0},
+                      LimitCase{-5, 1, 1, 100.0}),
+    [](const ::testing::TestParamInfo<LimitCase>& i) {
+        const int v = i.param.max_iterations;
+        return (v < 0 ? "minus" + std::to_string(-v) : std::to_string(v)) + "_iterations";
+    });
+
+TEST(GridTrials, AGridTooLongIsCutToTheTail) {
+    ModelSolver m;
+    constant_frequency_run(m, 5.0, 200, 200.0);
+    solvebol(m.t(), m.w(), test::kRun);
+    const SolverWork& w = m.w();
+    EXPECT_EQ(m.result(30), 0.0);
+    EXPECT_EQ(m.result(29), 2.0);
+    EXPECT_LT(m.result(27), 200.0);
+    // The accepted grid: the tail begins above 0.7 emax.
+    EXPECT_GT(w.EPSC[w.tail_point], 0.699999988079071 * w.emax);
+    EXPECT_LT(w.F[w.tail_point], w.tail_level);
+    EXPECT_NEAR(m.result(1), 2.199, 0.005 * 2.199);
+}
+
+struct NoGrowthCase {
+    std::string what;
+    double en_td, emax;
+};
+
+// The grid has to change but emax is already at the top energy.
+TEST(GridTrials, StatusOneWhenTheGridCannotGrow) {
+    const std::vector<NoGrowthCase> cases = {
+        {"tail beyond 10000 eV", 500.0, 100.0},
+        {"tail far below a grid at the top", 5.0, 10000.0},
+    };
+    for (const NoGrowthCase& c : cases) {
+        ModelSolver m;
+        constant_frequency_run(m, c.en_td, 200, c.emax);
+        m.condition(kCondMaxIterations) = 1000.0;
+        solvebol(m.t(), m.w(), test::kRun);
+        EXPECT_EQ(m.result(30), 1.0) << c.what;
+        EXPECT_NEAR(m.result(27), 10000.0, 1e-6) << c.what;
+        EXPECT_LT(m.result(28), 1000.0) << c.what;
+    }
+}
+
+// A run whose e-e start finds the grid far too short: every start diverges
+// and makes emax 1.5 times larger, each on a new trial of one iteration,
+// until the balance temperature fits; the limit 0 then ends the run.
+TEST(ElectronElectronStart, DivergingStartGrowsTheGrid) {
+    ModelSolver m;
+    constant_frequency_run(m, 5.0, 100, 0.5);
+    m.condition(kCondIonDegree) = 1e-6;
+    m.condition(kCondMaxIterations) = 0.0;
+    solvebol(m.t(), m.w(), test::kRun);
+    const double trials = m.result(29);
+    EXPECT_GT(trials, 1.0);
+    EXPECT_EQ(m.result(28), trials);
+    EXPECT_DOUBLE_EQ(m.result(27), 0.5 * std::pow(1.5, trials - 1.0));
+    EXPECT_EQ(m.result(30), 1.0);
+}
+
+// ---------------------------------------------------------------- statuses
+
+TEST(RunStatus, NoFieldInAColdGasFailsAtOnce) {
+    ModelSolver m;
+    constant_frequency_run(m, 0.0, 200, 40.0);
+    for (int j = 1; j <= 29; ++j) m.t().run.run_results[test::kRun][j] = -1.0;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_EQ(m.result(30), 1.0);
+    for (int j = 1; j <= 29; ++j) EXPECT_EQ(m.result(j), -1.0) << "result " << j;
+}
+
+TEST(RunStatus, NoFieldInAWarmGasIsSolved) {
+    ModelSolver m;
+    constant_frequency_run(m, 0.0, 200, 1.0);
+    m.condition(kCondGasTemp) = 1000.0;
+    m.condition(kCondGridType) = 0.0;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_EQ(m.result(30), 0.0);
+    const double kt = 1000.0 * 1.3807e-23 / 1.6022e-19;
+    EXPECT_NEAR(m.result(1), 1.5 * kt, 0.005 * 1.5 * kt);
+}
+
+TEST(RunStatus, MissingElasticCollisions) {
+    ModelSolver m;
+    const int s = test::add_species(m.t());
+    test::add_collision(m.t(), s, kExcitation, 0.0, 5.0, test::constant_value(1e-20), 5.0);
+    test::set_conditions(m, 10.0, 200);
+    m.t().run.run_results[test::kRun][1] = 42.0;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_EQ(m.result(30), 11.0);
+    EXPECT_EQ(m.result(1), 42.0);
+}
+
+struct UnchangedCase {
+    std::string what;
+    int n;
+    int grid_type;
+};
+
+// With e-e collisions (and no Coulomb logarithm, so the operator does not
+// follow F) a grid of one or two cells gives the same distribution in the
+// second solve: the run fails with status 3. Grid type 3 first re-estimates
+// emax on a new trial.
+TEST(RunStatus, UnchangedDistributionWithElectronElectronCollisions) {
+    const std::vector<UnchangedCase> cases = {
+        {"one cell", 1, 1},
+        {"two cells", 2, 1},
+        {"two cells, grid type 3", 2, 3},
+    };
+    for (const UnchangedCase& c : cases) {
+        ModelSolver m;
+        constant_frequency_run(m, 5.0, c.n, 30.0);
+        m.condition(kCondGridType) = c.grid_type;
+        m.condition(kCondIonDegree) = 1e-4;
+        solvebol(m.t(), m.w(), test::kRun);
+        EXPECT_EQ(m.result(30), 3.0) << c.what;
+        if (c.grid_type == 3) {
+            EXPECT_GE(m.result(29), 2.0) << c.what;
+        } else {
+            EXPECT_EQ(m.result(29), 1.0) << c.what;
+        }
+        // One cell has no slope: no mobility, no field power (results 14 and
+        // 18 divide by them); the other sums exist.
+        for (int j : {1, 6, 20, 27}) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " " << j;
+    }
+}
+
+TEST(RunStatus, WithoutElectronElectronCollisionsASmallGridStillEnds) {
+    for (int n : {1, 2, 3}) {
+        ModelSolver m;
+        constant_frequency_run(m, 5.0, n, 30.0);
+        solvebol(m.t(), m.w(), test::kRun);
+        EXPECT_EQ(m.result(30), 1.0) << n;
+        EXPECT_LE(m.result(28), 201.0) << n;
+        EXPECT_TRUE(std::isfinite(m.result(1))) << n;
+    }
+}
+
+TEST(RunStatus, MaxwellianModeStopsInTheFirstIteration) {
+    ModelSolver m;
+    constant_frequency_run(m, 0.0, 200, 40.0);
+    m.condition(kCondGasTemp) = 300.0;
+    m.condition(kCondMaxwellEnergy) = 1.2;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_EQ(m.result(30), 0.0);
+    EXPECT_EQ(m.result(28), 1.0);
+    EXPECT_EQ(m.result(29), 1.0);
+    EXPECT_NEAR(m.result(27), 1.2 * (1.0 - std::log(1e-10)) / 1.5, 1e-9);
+}
+
+}  // namespace
+}  // namespace kestor

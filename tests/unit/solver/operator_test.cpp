@@ -1,0 +1,586 @@
+// Terms of the Boltzmann operator and the main solve, on hand-built grids.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "model_gas.h"
+#include "solver/linear.h"
+#include "solver/operator.h"
+#include "solver/operator_terms.h"
+
+namespace kestor {
+namespace {
+
+using test::ModelSolver;
+
+constexpr double kGamma = 593100.7389459227;
+constexpr double kTwoOverSqrtPi = 1.1283791513955075;  // 2/sqrt(pi) with the single-precision pi
+constexpr double kMassRatio = 1e-4;
+constexpr double kRateK = 1e-13;
+
+double maxwellian(double eps, double t) {
+    return kTwoOverSqrtPi / (std::sqrt(t) * t) * std::exp(-eps / t);
+}
+
+// ---------------------------------------------------------------- start
+
+struct StartCase {
+    std::string what;
+    double c14, emax, precision, t0;
+};
+
+TEST(InitialDistribution, IsTheNormalisedMaxwellianOfTheTrialTemperature) {
+    const std::vector<StartCase> cases = {
+        {"temperature from the grid", 0.0, 30.0, 1e-10, 30.0 / (1.0 - std::log(1e-10))},
+        {"Maxwellian mode", 3.0, 48.0, 1e-10, 2.0},
+    };
+    for (const StartCase& c : cases) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        test::uniform_grid(w, 200, c.emax);
+        w.ln_precision = std::log(c.precision);
+        w.slope_mode = 2;
+        EXPECT_NEAR(initial_distribution(w, c.c14), c.t0, 1e-12 * c.t0) << c.what;
+        for (int j = 1; j <= w.n; ++j) {
+            ASSERT_NEAR(w.F[j], maxwellian(w.EPSC[j], c.t0), 1e-14 * w.F[j]) << c.what;
+            ASSERT_EQ(w.FOLD[j], w.F[j]) << c.what;
+        }
+        // The exponential cell integrals of a Maxwellian are exact: int eps^1/2 F = 1.
+        slopes_and_cell_integrals(w);
+        double s = 0.0;
+        for (int j = 1; j <= w.n; ++j) s += w.H[j] * w.F[j];
+        EXPECT_NEAR(s, 1.0, 1e-7) << c.what;  // pi enters in single precision
+    }
+}
+
+// ---------------------------------------------------------------- slopes
+
+TEST(Slopes, OfAMaxwellianAreTheInverseTemperature) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 60, 30.0);
+    w.slope_mode = 2;
+    test::exponential_f(w, 1.0 / 1.7);
+    slopes_and_cell_integrals(w);
+    EXPECT_EQ(w.slope_mode, 2);
+    for (int j = 1; j <= w.n; ++j) EXPECT_NEAR(w.G[j], 1.0 / 1.7, 1e-12) << j;
+}
+
+double linear_slope(const SolverWork& w, int j) {
+    const double fl = w.F[j - 1], fc = w.F[j], fu = w.F[j + 1];
+    return ((fl - fc) / (fl + fc)) / (w.EPSC[j] - w.EPSC[j - 1]) +
+           ((fc - fu) / (fc + fu)) / (w.EPSC[j + 1] - w.EPSC[j]);
+}
+
+TEST(Slopes, ARiseSwitchesTheRunToTheLinearProfile) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 20, 20.0);
+    w.slope_mode = 2;
+    test::exponential_f(w, 0.5);
+    w.F[12] = 1.001 * w.F[10];  // F(j+1) above F(j-1)/0.9999 at j = 11
+    slopes_and_cell_integrals(w);
+    EXPECT_EQ(w.slope_mode, 1);
+    for (int j = 2; j <= w.n - 1; ++j) EXPECT_DOUBLE_EQ(w.G[j], linear_slope(w, j)) << j;
+    EXPECT_EQ(w.G[1], w.G[2]);
+    EXPECT_EQ(w.G[w.n], w.G[w.n - 1]);
+
+    // It stays linear although the next distribution falls everywhere.
+    test::exponential_f(w, 0.5);
+    slopes_and_cell_integrals(w);
+    EXPECT_EQ(w.slope_mode, 1);
+    EXPECT_DOUBLE_EQ(w.G[5], linear_slope(w, 5));
+}
+
+TEST(Slopes, AFlatStretchKeepsTheExponentialProfileWithZeroSlope) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 10, 10.0);
+    w.slope_mode = 2;
+    for (int j = 1; j <= w.n; ++j) w.F[j] = 0.3;
+    slopes_and_cell_integrals(w);
+    EXPECT_EQ(w.slope_mode, 2);
+    for (int j = 1; j <= w.n; ++j) EXPECT_EQ(w.G[j], 0.0);
+}
+
+TEST(Slopes, GridsWithoutAnInteriorCellHaveZeroSlopes) {
+    for (int n : {1, 2}) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        test::uniform_grid(w, n, 10.0);
+        w.slope_mode = 2;
+        for (int j = 0; j <= 4; ++j) w.G[j] = 7.0;  // left over from an earlier run
+        test::exponential_f(w, 0.5);
+        slopes_and_cell_integrals(w);
+        for (int j = 1; j <= n; ++j) EXPECT_EQ(w.G[j], 0.0) << "n = " << n;
+        EXPECT_EQ(w.slope_mode, 2);
+        for (int j = 1; j <= n; ++j) EXPECT_NEAR(w.H[j], std::sqrt(w.EPSC[j]) * 10.0 / n, 1e-12);
+    }
+}
+
+// ---------------------------------------------------------------- cell integrals
+
+struct IntegralCase {
+    std::string what;
+    int slope_mode;
+    double g;  // F = exp(-g eps)
+    int n;
+    double emax;
+    double tolerance;
+};
+
+class CellIntegrals : public ::testing::TestWithParam<IntegralCase> {};
+
+// H, HH, HHH are the integrals of eps^1/2, eps^3/2, eps^0 times the in-cell
+// profile; the midpoint rule stands in where the profile is flat or steep.
+TEST_P(CellIntegrals, MatchTheProfileIntegrals) {
+    const IntegralCase& c = GetParam();
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, c.n, c.emax);
+    w.slope_mode = c.slope_mode;
+    w.ee_degree = 1e-3;
+    test::exponential_f(w, c.g);
+    slopes_and_cell_integrals(w);
+    ASSERT_EQ(w.slope_mode, c.slope_mode);
+    for (int j = 1; j <= w.n; ++j) {
+        const double a = w.EPS[j], b = w.EPS[j + 1], ec = w.EPSC[j], g = w.G[j];
+        if (c.slope_mode == 2 && !(g > 0.0 && ec * g < 300.0)) {
+            EXPECT_DOUBLE_EQ(w.H[j], std::sqrt(ec) * (b - a)) << c.what << " cell " << j;
+            EXPECT_DOUBLE_EQ(w.HH[j], std::sqrt(ec) * (b - a) * ec) << c.what;
+            EXPECT_DOUBLE_EQ(w.HHH[j], b - a) << c.what;
+            continue;
+        }
+        auto phi = [&](double e) {
+            return c.slope_mode == 1 ? 1.0 - g * (e - ec) : std::exp(-g * (e - ec));
+        };
+        const double h = test::integral([&](double e) { return std::sqrt(e) * phi(e); }, a, b);
+        const double hh = test::integral([&](double e) { return e * std::sqrt(e) * phi(e); }, a, b);
+        const double hhh = test::integral(phi, a, b);
+        EXPECT_NEAR(w.H[j], h, c.tolerance * h) << c.what << " cell " << j;
+        EXPECT_NEAR(w.HH[j], hh, c.tolerance * hh) << c.what << " cell " << j;
+        EXPECT_NEAR(w.HHH[j], hhh, 1e-7 * hhh) << c.what << " cell " << j;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, CellIntegrals,
+    // sqrt(pi)/2 enters in single precision (relative 1e-8, more after the
+    // cancellations of HH). In steep cells (EPS g beyond ~36) erf saturates in double precision and
+    // the closed form drops the erfc part, about 1/(2 EPS g) of the integral.
+    ::testing::Values(IntegralCase{"exponential", 2, 0.5, 40, 40.0, 1e-6},
+                      IntegralCase{"linear", 1, 0.05, 40, 20.0, 1e-7},
+                      IntegralCase{"flat exponential", 2, 0.0, 10, 10.0, 1e-7},
+                      IntegralCase{"steep exponential", 2, 20.0, 20, 20.0, 0.02}),
+    [](const ::testing::TestParamInfo<IntegralCase>& i) { return "case" + std::to_string(i.index); });
+
+TEST(CellIntegrals, SkipHhhWithoutElectronElectronCollisions) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 10, 10.0);
+    w.slope_mode = 2;
+    w.ee_degree = 0.0;
+    for (int j = 1; j <= w.n; ++j) w.HHH[j] = -5.0;
+    test::exponential_f(w, 0.5);
+    slopes_and_cell_integrals(w);
+    for (int j = 1; j <= w.n; ++j) EXPECT_EQ(w.HHH[j], -5.0);
+}
+
+// ---------------------------------------------------------------- Coulomb
+
+struct CoulombCase {
+    std::string what;
+    double density, ee, ei;
+    bool updated;
+};
+
+TEST(CoulombUpdate, FollowsTheMeanEnergyOnlyWithAPositiveDensity) {
+    const std::vector<CoulombCase> cases = {
+        {"plasma with e-e collisions", 1e16, 1e-3, 0.0, true},
+        {"plasma with e-i collisions only", 1e17, 0.0, 1e-3, true},
+        {"no plasma density", 0.0, 1e-3, 0.0, false},
+        {"logarithm given as -density", -10.0, 1e-3, 0.0, false},
+        {"neither e-e nor e-i collisions", 1e16, 0.0, 0.0, false},
+    };
+    for (const CoulombCase& c : cases) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        test::uniform_grid(w, 20, 20.0);
+        w.plasma_density = c.density;
+        w.sqrt_plasma_density = c.density > 0.0 ? std::sqrt(c.density) : 0.0;
+        w.ee_degree = c.ee;
+        w.ei_degree = c.ei;
+        w.coulomb_factor = 5.0;
+        w.coulomb_log = -1.0;
+        double mean = 0.0;
+        for (int j = 1; j <= w.n; ++j) {
+            w.F[j] = 0.01 * j;
+            w.HH[j] = 0.2;
+            mean += w.HH[j] * w.F[j];
+        }
+        coulomb_update(w);
+        if (c.updated) {
+            // ln(12 pi n lambda_D^3) with the Debye length at kT = 2/3 of the mean energy.
+            const double kt = mean / 1.5;
+            const double debye = std::sqrt(8.854200359009745e-12 * kt / (c.density * 1.6021999911602857e-19));
+            const double expected = std::log(37.69911289215088 * c.density * debye * debye * debye);
+            EXPECT_NEAR(w.coulomb_log, expected, 1e-9) << c.what;
+            EXPECT_NEAR(w.coulomb_factor, 7.727221346741363e-12 * expected, 1e-20) << c.what;
+        } else {
+            EXPECT_EQ(w.coulomb_factor, 5.0) << c.what;
+            EXPECT_EQ(w.coulomb_log, -1.0) << c.what;
+        }
+    }
+}
+
+TEST(CoulombUpdate, AddsElectronIonCrossSectionsAboveZeroEnergy) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 10, 10.0);
+    test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
+    w.ei_degree = 1e-4;
+    w.electron_ion_mass_ratio = 1e-5;
+    w.coulomb_factor = 7.727221346741363e-12 * 10.0;
+    coulomb_update(w);
+    EXPECT_EQ(w.CSMEI[1], 0.0);
+    EXPECT_EQ(w.Q[1], 1e-19);
+    for (int k = 2; k <= w.n + 1; ++k) {
+        const double csmei = w.coulomb_factor * 0.5 * 1e-4 / kGamma / (w.EPS[k] * w.EPS[k]);
+        EXPECT_NEAR(w.CSMEI[k], csmei, 1e-12 * csmei);
+        EXPECT_NEAR(w.CSEEI[k], 2.0 * 1e-5 * csmei, 1e-12 * csmei);
+        EXPECT_NEAR(w.Q[k], 1e-19 + csmei, 1e-12 * w.Q[k]);
+    }
+}
+
+// ---------------------------------------------------------------- growth
+
+// A grid with a Maxwellian, constant cross sections and ionisation or
+// attachment rates per cell.
+void growth_state(SolverWork& w, int growth_model, double rri, double rra) {
+    test::uniform_grid(w, 20, 20.0);
+    test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
+    w.slope_mode = 2;
+    w.precision = 1e-10;
+    w.reduced_field = 1e-20;
+    w.growth_model = growth_model;
+    test::exponential_f(w, 0.5);
+    slopes_and_cell_integrals(w);
+    for (int j = 1; j <= w.n; ++j) {
+        w.RRI[j] = j > 5 ? rri : 0.0;
+        w.RRA[j] = rra;
+    }
+}
+
+TEST(GrowthTerms, RatesAreTheSumsOverTheCurrentDistribution) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    growth_state(w, 1, 1e-14, 2e-15);
+    growth_terms(m.t(), w);
+    double ion = 0.0, att = 0.0;
+    for (int j = 1; j <= w.n; ++j) {
+        ion += w.RRI[j] * w.F[j];
+        att += w.RRA[j] * w.F[j];
+    }
+    EXPECT_NEAR(w.ionization_freq, ion, 1e-12 * ion);
+    EXPECT_NEAR(w.attachment_freq, att, 1e-12 * att);
+    EXPECT_NEAR(w.net_growth_freq, ion - att, 1e-12 * ion);
+}
+
+struct PathCase {
+    std::string what;
+    int growth_model;
+    double rri;
+    bool temporal, spatial;
+};
+
+TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
+    const std::vector<PathCase> cases = {
+        {"temporal model", 1, 1e-14, true, false},
+        {"no growth, negligible net rate", 0, 0.0, true, false},
+        {"no growth, real net rate", 0, 1e-14, false, false},
+        {"spatial model", 2, 1e-14, false, true},
+        {"spatial model, negligible net rate", 2, 0.0, true, false},
+    };
+    for (const PathCase& c : cases) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        growth_state(w, c.growth_model, c.rri, 0.0);
+        for (int k = 1; k <= w.n + 1; ++k) w.Q[k] = 7.0;  // marks an untouched Q
+        growth_terms(m.t(), w);
+        const double nu = w.net_growth_freq;
+        if (c.temporal) {
+            for (int k = 2; k <= w.n + 1; ++k) {
+                ASSERT_NEAR(w.Q[k], w.CSM[k] + (nu / kGamma) / std::sqrt(w.EPS[k]), 1e-30) << c.what;
+            }
+            for (int j = 1; j <= w.n; ++j) ASSERT_EQ(w.A(j, j), nu * w.H[j]) << c.what;
+        } else {
+            for (int k = 2; k <= w.n + 1; ++k) ASSERT_EQ(w.Q[k], 7.0) << c.what;
+        }
+        double shape = 0.0;
+        for (int j = 1; j <= w.n; ++j) shape += w.AAAA[j];
+        EXPECT_NEAR(shape, c.spatial ? 1.0 : 0.0, 1e-12) << c.what;
+    }
+}
+
+TEST(GrowthTerms, StrongAttachmentHoldsQAtTheMomentumFloor) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    growth_state(w, 1, 0.0, 1e-12);
+    growth_terms(m.t(), w);
+    EXPECT_EQ(w.momentum_floor_hit, 1);
+    EXPECT_EQ(w.Q[1], w.CSM[1]);  // no growth term at zero energy
+    for (int k = 2; k <= w.n; ++k) EXPECT_EQ(w.Q[k], 0.009999999776482582 * w.CSM[k]) << k;
+    // The top edge is not floored.
+    EXPECT_LT(w.Q[w.n + 1], 0.0);
+
+    // A later temporal step without the floor clears the mark.
+    for (int j = 1; j <= w.n; ++j) w.RRA[j] = 0.0;
+    growth_terms(m.t(), w);
+    EXPECT_EQ(w.momentum_floor_hit, 0);
+}
+
+TEST(GrowthTerms, SpatialGrowthSolvesTheTownsendQuadratic) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    growth_state(w, 2, 1e-14, 1e-15);
+    // No momentum transfer at zero energy: the zero-energy terms must stay 0.
+    w.CSM[1] = 0.0;
+    w.Q[1] = 0.0;
+    w.townsend_alpha = 0.0;
+    growth_terms(m.t(), w);
+    ASSERT_TRUE(std::isfinite(w.townsend_alpha));
+    // alpha is the mean of the previous value (0) and the smaller root of
+    // c alpha^2 - b alpha + nu = 0.
+    const double root = 2.0 * w.townsend_alpha;
+    double s1 = 0.0, s2 = 0.0;
+    for (int j = 1; j <= w.n; ++j) {
+        const double rl = j == 1 ? 0.0 : w.EPS[j] / w.Q[j];
+        const double ru = w.EPS[j + 1] / w.Q[j + 1];
+        s1 += (ru - rl) * w.F[j];
+        s2 += (ru + rl) * w.F[j] * (w.EPS[j + 1] - w.EPS[j]);
+    }
+    const double b = s1 * w.reduced_field * kGamma / 3.0;
+    const double c = s2 * kGamma / 6.0;
+    const double nu = w.net_growth_freq;
+    EXPECT_NEAR(c * root * root - b * root + nu, 0.0, 1e-9 * std::fabs(nu));
+    EXPECT_LT(root, 0.5 * b / c);  // the smaller root
+
+    double shape = 0.0;
+    for (int j = 1; j <= w.n; ++j) {
+        ASSERT_TRUE(std::isfinite(w.AAAA[j])) << j;
+        shape += w.AAAA[j];
+    }
+    EXPECT_NEAR(shape, 1.0, 1e-12);
+    for (int i = 1; i <= w.n; ++i) {
+        ASSERT_NEAR(w.A(i, w.n + 1), -w.ionization_freq * w.AAAA[i], 1e-30);
+        ASSERT_NEAR(w.A(i, 3), -w.AAAA[i] * w.RRA[3], 1e-30);
+    }
+}
+
+// Without any transport (eps/Q = 0 on every edge) neither the Townsend
+// quadratic nor the shape of the produced electrons exists.
+TEST(GrowthTerms, SpatialGrowthWithoutTransportLeavesTheSystemAlone) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    growth_state(w, 2, 1e-14, 0.0);
+    for (int k = 1; k <= w.n + 1; ++k) w.Q[k] = std::numeric_limits<double>::infinity();
+    w.townsend_alpha = 4e-20;
+    growth_terms(m.t(), w);
+    EXPECT_GT(w.net_growth_freq, 0.0);
+    EXPECT_EQ(w.townsend_alpha, 2e-20);  // mean of the previous value and a zero root
+    for (int i = 1; i <= w.n; ++i) {
+        EXPECT_EQ(w.AAAA[i], 0.0);
+        for (int k = 1; k <= w.n + 1; ++k) ASSERT_EQ(w.A(i, k), 0.0) << i << "," << k;
+    }
+}
+
+// ---------------------------------------------------------------- QEFF
+
+struct FieldCase {
+    double c2, c3;
+};
+
+TEST(EffectiveCrossSection, CombinesTheFieldFrequencyAndTheFieldAngle) {
+    const std::vector<FieldCase> cases = {{0.0, 0.0}, {1e-13, 1.0}, {1e-13, 0.0}, {3e-14, 0.5}, {1e-12, 0.2}};
+    for (const FieldCase& c : cases) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        test::uniform_grid(w, 30, 30.0);
+        test::edge_cross_sections(w, test::constant_frequency(kRateK), kMassRatio);
+        w.field_frequency = c.c2;
+        w.cos_field_angle = c.c3;
+        w.field_frequency_mode = c.c2 > 0.0 ? 1 : 0;
+        field_frequency_factors(w);
+        effective_cross_section(w);
+        EXPECT_EQ(w.QEFF[1], w.Q[1]);
+        for (int k = 2; k <= w.n + 1; ++k) {
+            const double q = w.Q[k];
+            const double u = c.c2 / (kGamma * std::sqrt(w.EPS[k]));
+            const double expected = 1.0 / (c.c3 * c.c3 / q + (1.0 - c.c3 * c.c3) / (q + u * u / q));
+            ASSERT_NEAR(w.QEFF[k], expected, 1e-12 * expected) << c.c2 << " " << c.c3 << " edge " << k;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- e-e integrals
+
+TEST(ElectronElectronCoefficients, AreCumulativeIntegralsOfTheDistribution) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 30, 30.0);
+    w.slope_mode = 2;
+    w.ee_degree = 1e-3;
+    test::exponential_f(w, 0.4);
+    slopes_and_cell_integrals(w);
+    ee_coefficients(w);
+    double h = 0.0, hh = 0.0, hhh = 0.0;
+    for (int j = 1; j <= w.n; ++j) {
+        h += w.H[j] * w.F[j];
+        hh += w.HH[j] * w.F[j];
+        hhh += w.HHH[j] * w.F[j];
+    }
+    EXPECT_EQ(w.FF1[1], 0.0);
+    EXPECT_EQ(w.FF2[1], 0.0);
+    EXPECT_EQ(w.FF3[w.n + 1], 0.0);
+    EXPECT_NEAR(w.FF1[w.n + 1], h, 1e-12 * h);
+    EXPECT_NEAR(w.FF2[w.n + 1], hh, 1e-12 * hh);
+    EXPECT_NEAR(w.FF3[1], hhh, 1e-12 * hhh);
+    EXPECT_NEAR(w.FF1[11] - w.FF1[10], w.H[10] * w.F[10], 1e-14);
+    EXPECT_NEAR(w.FF3[10] - w.FF3[11], w.HHH[10] * w.F[10], 1e-14);
+}
+
+// ---------------------------------------------------------------- the system
+
+// Field heating and elastic recoil of a constant-frequency gas on a uniform
+// grid, ready for the solve.
+void transport_state(SolverWork& w, int n, double emax, double en_td) {
+    test::uniform_grid(w, n, emax);
+    test::edge_cross_sections(w, test::constant_frequency(kRateK), kMassRatio);
+    w.slope_mode = 2;
+    w.reduced_field = en_td * 1e-21;
+    w.ln_precision = std::log(1e-10);
+    w.precision = 1e-10;
+    initial_distribution(w, 0.0);
+    slopes_and_cell_integrals(w);
+}
+
+void one_solve(ModelSolver& m) {
+    build_collision_part(m.w());
+    growth_terms(m.t(), m.w());
+    effective_cross_section(m.w());
+    build_fluxes_and_solve(m.w());
+}
+
+TEST(MainSolve, ConstantFrequencyGasGivesTheExactMaxwellianRatio) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 100, 40.0, 5.0);
+    one_solve(m);
+    const double e = w.reduced_field;
+    const double kt = kGamma * kGamma * e * e / (3.0 * 2.0 * kMassRatio * kRateK * kRateK);
+    double s = 0.0;
+    for (int j = 1; j <= w.n; ++j) s += w.H[j] * w.F[j];
+    EXPECT_NEAR(s, 1.0, 1e-12);
+    for (int k = 2; k <= w.n; ++k) {
+        const double slope = std::log(w.F[k - 1] / w.F[k]) / (w.EPSC[k] - w.EPSC[k - 1]);
+        ASSERT_NEAR(slope, 1.0 / kt, 1e-8 / kt) << "edge " << k;
+    }
+}
+
+TEST(MainSolve, OneCellIsTheNormalisationAlone) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 1, 10.0, 5.0);
+    one_solve(m);
+    EXPECT_DOUBLE_EQ(w.F[1], 1.0 / w.H[1]);
+}
+
+TEST(MainSolve, WithoutDiffusionElectronsDriftToTheBottomCell) {
+    // No field, cold gas, no e-e: D = 0 on every edge, upwind fluxes.
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 20, 10.0, 0.0);
+    one_solve(m);
+    EXPECT_DOUBLE_EQ(w.F[1], 1.0 / w.H[1]);
+    for (int j = 2; j <= w.n; ++j) EXPECT_EQ(w.F[j], 0.0) << j;
+}
+
+TEST(CollisionPart, CopiesTheScatterMatrixAndAddsSecondariesAndAttachment) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 4, 4.0);
+    for (int j = 1; j <= 4; ++j) {
+        w.F[j] = 1.0 / j;
+        w.RRA[j] = 0.1 * j;
+        for (int i = 1; i <= 4; ++i) {
+            w.AA(i, j) = i == j ? 2.0 : -0.25;
+            w.AAA(i, j) = i < j ? 0.5 * i : 0.0;
+        }
+    }
+    build_collision_part(w);
+    for (int i = 1; i <= 4; ++i) {
+        double rhs = 0.0;
+        for (int k = 1; k <= 4; ++k) {
+            rhs += w.AAA(i, k) * w.F[k];
+            EXPECT_EQ(w.A(i, k), w.AA(i, k) + (i == k ? w.RRA[k] : 0.0)) << i << "," << k;
+        }
+        EXPECT_DOUBLE_EQ(w.A(i, 5), rhs) << i;
+    }
+}
+
+// Field heating alone: no loss at all, so the energy balance is off by the
+// whole field power and the e-e friction is cut by a quarter.
+TEST(PowerBalance, FieldPowerAloneGivesTheFullImbalance) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 30, 30.0, 5.0);
+    for (int k = 1; k <= w.n + 1; ++k) w.CSE[k] = 0.0;
+    w.ee_degree = 1e-3;
+    w.balance_error = 0.125;
+    build_collision_part(w);
+    effective_cross_section(w);
+    ee_coefficients(w);
+    std::vector<double> ff1(w.FF1 + 1, w.FF1 + w.n + 2);
+    power_balance(m.t(), w);
+    EXPECT_GT(w.field_power, 0.0);
+    EXPECT_EQ(w.collision_power, 0.0);
+    EXPECT_EQ(w.elastic_drift_power, 0.0);
+    EXPECT_EQ(w.previous_balance_error, 0.125);
+    EXPECT_DOUBLE_EQ(w.balance_error, 1.0);
+    EXPECT_DOUBLE_EQ(w.ee_energy_factor, 0.75);
+    for (int k = 1; k <= w.n + 1; ++k) EXPECT_EQ(w.FF1[k], ff1[k - 1] * 0.75);
+}
+
+TEST(PowerBalance, AVanishedCellGivesNoUndefinedThermalPower) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 30, 30.0, 5.0);
+    w.ee_degree = 1e-3;
+    w.gas_temperature_ev = 0.025;
+    for (int j = 20; j <= w.n; ++j) w.F[j] = 0.0;  // an underflowed start Maxwellian
+    build_collision_part(w);
+    effective_cross_section(w);
+    ee_coefficients(w);
+    power_balance(m.t(), w);
+    EXPECT_TRUE(std::isfinite(w.elastic_thermal_power));
+    EXPECT_TRUE(std::isfinite(w.balance_error));
+    EXPECT_TRUE(std::isfinite(w.ee_energy_factor));
+}
+
+TEST(PowerBalance, IsNotFormedWithoutElectronElectronCollisions) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    transport_state(w, 10, 10.0, 5.0);
+    w.ee_degree = 0.0;
+    w.balance_error = 0.25;
+    w.previous_balance_error = 0.5;
+    power_balance(m.t(), w);
+    EXPECT_EQ(w.balance_error, 0.25);
+    EXPECT_EQ(w.previous_balance_error, 0.5);
+}
+
+}  // namespace
+}  // namespace kestor

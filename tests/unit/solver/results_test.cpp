@@ -1,0 +1,363 @@
+// Transport sums, per-collision coefficients and the stored rows of a run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model_gas.h"
+#include "solver/operator_terms.h"
+#include "solver/results.h"
+#include "solver/solvebol.h"
+
+namespace kestor {
+namespace {
+
+using test::ModelSolver;
+
+constexpr double kGammaThird = 197700.24631530757;
+constexpr double kMassRatio = 1e-4;
+
+// ---------------------------------------------------------------- zero energy
+
+// A cross section that vanishes at zero energy: Q(1) = 0.
+test::CrossSection vanishing_at_zero() {
+    return [](double e) { return 1e-19 * e / (e + 0.1); };
+}
+
+int add_vanishing_elastic(ModelSolver& m, int s) {
+    const int k = test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, vanishing_at_zero());
+    // The table starts at zero energy with a zero cross section.
+    Tables& t = m.t();
+    for (int p = t.col.cs_npoints[k]; p > 0; --p) {
+        t.col.cs_energy[k][p] = t.col.cs_energy[k][p - 1];
+        t.col.cs_value[k][p] = t.col.cs_value[k][p - 1];
+    }
+    t.col.cs_energy[k][0] = 0.0;
+    t.col.cs_value[k][0] = 0.0;
+    t.col.cs_npoints[k] += 1;
+    return k;
+}
+
+TEST(TransportSums, ZeroEnergyEdgeAddsNothingToTheDiffusion) {
+    ModelSolver m;
+    SolverWork& w = m.w();
+    test::uniform_grid(w, 10, 10.0);
+    test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
+    w.Q[1] = 0.0;
+    w.slope_mode = 2;
+    test::exponential_f(w, 0.5);
+    slopes_and_cell_integrals(w);
+    for (int k = 1; k <= w.n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+    const TransportSums s = transport_sums(w);
+    double dn = 0.0;
+    for (int j = 1; j <= w.n; ++j) {
+        const double lower = j == 1 ? 0.0 : w.EPS[j] / w.Q[j];
+        dn += 0.5 * (w.EPS[j + 1] / w.Q[j + 1] + lower) * w.F[j] * 1.0;
+    }
+    EXPECT_NEAR(s.diffusion, kGammaThird * dn, 1e-12 * kGammaThird * dn);
+    EXPECT_TRUE(std::isfinite(s.energy_diffusion));
+    EXPECT_TRUE(std::isfinite(s.mobility));
+}
+
+struct ZeroEnergyCase {
+    std::string what;
+    int growth_model;
+};
+
+class VanishingCrossSection : public ::testing::TestWithParam<ZeroEnergyCase> {};
+
+// An ionising gas whose momentum cross section is 0 at 0 eV: every stored
+// result is a number, with spatial growth too.
+TEST_P(VanishingCrossSection, GivesFiniteResults) {
+    const ZeroEnergyCase& c = GetParam();
+    ModelSolver m;
+    const int s = test::add_species(m.t());
+    add_vanishing_elastic(m, s);
+    test::add_collision(m.t(), s, kIonization, 0.0, 15.0,
+                        [](double e) { return 3e-20 * (1.0 - 15.0 / e); }, 15.0);
+    test::set_conditions(m, 300.0, 200);
+    m.condition(kCondGrowthModel) = c.growth_model;
+    solvebol(m.t(), m.w(), test::kRun);
+    EXPECT_LE(m.result(30), 1.0) << c.what;
+    for (int j = 1; j <= 29; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
+    // Without growth, ionisation only takes energy: no ionisation rate.
+    EXPECT_EQ(m.result(16) > 0.0, c.growth_model != 0) << c.what;
+    for (int j = 1; j <= m.w().n; ++j) {
+        ASSERT_TRUE(std::isfinite(m.t().run.run_eedf[test::kRun][j])) << c.what;
+        ASSERT_TRUE(std::isfinite(m.t().run.run_anisotropy[test::kRun][j])) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Growth, VanishingCrossSection,
+                         ::testing::Values(ZeroEnergyCase{"no growth", 0}, ZeroEnergyCase{"temporal", 1},
+                                           ZeroEnergyCase{"spatial", 2}),
+                         [](const ::testing::TestParamInfo<ZeroEnergyCase>& i) {
+                             return "model" + std::to_string(i.param.growth_model);
+                         });
+
+// ---------------------------------------------------------------- the result row
+
+struct RowCase {
+    std::string what;
+    double frequency;
+    bool attachment;
+};
+
+class ResultRow : public ::testing::TestWithParam<RowCase> {};
+
+// A run of the constant-frequency gas with a weak attachment process and
+// temporal growth on a grid long enough for its tail.
+void attaching_run(ModelSolver& m, double frequency, bool attachment) {
+    const int s = test::add_species(m.t());
+    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(1e-13));
+    if (attachment) test::add_collision(m.t(), s, kAttachment, 0.0, 0.0, test::constant_value(1e-23));
+    test::set_conditions(m, 5.0, 200);
+    m.condition(kCondFrequency) = frequency;
+    m.condition(kCondGrowthModel) = 1.0;
+    // A fixed grid: the emax estimate sees the frequency whatever its sign.
+    m.condition(kCondGridType) = 1.0;
+    m.condition(kCondMaxEnergy) = 40.0;
+    double* row = m.t().run.run_results[test::kRun];
+    for (int j = 1; j <= 30; ++j) row[j] = -7.0;  // a previous run's values
+}
+
+TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
+    const RowCase& c = GetParam();
+    ModelSolver m;
+    attaching_run(m, c.frequency, c.attachment);
+    solvebol(m.t(), m.w(), test::kRun);
+    ASSERT_EQ(m.result(30), 0.0) << c.what;
+    EXPECT_EQ(m.result(10), 0.0);
+    EXPECT_EQ(m.result(26), 0.0);
+    for (int j : {5, 7, 8, 9, 15, 24}) EXPECT_EQ(m.result(j), 0.0) << c.what << " result " << j;
+    const bool ac = c.frequency > 0.0;
+    const bool dc = c.frequency == 0.0;
+    EXPECT_EQ(m.result(3) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(4) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(17) > 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(19) > 0.0, c.attachment && dc) << c.what;
+    EXPECT_EQ(m.result(18), 0.0) << c.what;  // no ionisation
+    if (c.attachment && dc) {
+        EXPECT_DOUBLE_EQ(m.result(19), 5.0 * 9.999999682655225e-22 * m.result(17) / m.result(20));
+    }
+    // Growth power of the attachment loss: (nu_i - nu_a) sum EPSC H F.
+    EXPECT_EQ(m.result(23) < 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(27), m.w().emax);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ResultRow,
+    ::testing::Values(RowCase{"DC field with attachment", 0.0, true}, RowCase{"DC field", 0.0, false},
+                      RowCase{"oscillating field with attachment", 1e-14, true},
+                      RowCase{"negative frequency with attachment", -1e-14, true}),
+    [](const ::testing::TestParamInfo<RowCase>& i) { return "case" + std::to_string(i.index); });
+
+TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
+    ModelSolver dc, neg;
+    attaching_run(dc, 0.0, true);
+    attaching_run(neg, -1e-14, true);
+    solvebol(dc.t(), dc.w(), test::kRun);
+    solvebol(neg.t(), neg.w(), test::kRun);
+    for (int j : {1, 2, 6, 11, 12, 13, 14, 16, 17, 20, 21, 22, 23}) {
+        EXPECT_EQ(neg.result(j), dc.result(j)) << "result " << j;
+    }
+}
+
+// ---------------------------------------------------------------- per collision
+
+// Hand-made final state: a Maxwellian on ten cells, one species with an
+// elastic process, an excitation, its de-excitation, an attachment, a
+// visible rotation with one grouped rotation, and a second species whose
+// elastic data are effective with an excitation of its own.
+class CollisionCoefficients : public ::testing::Test {
+protected:
+    ModelSolver m;
+    SolverWork& w = m.w();
+    Tables& t = m.t();
+    int elastic = 0, excitation = 0, deexcitation = 0, attachment = 0, rotation = 0;
+    int effective_elastic = 0, effective_excitation = 0;
+    const int grouped = kMaxCollisions;
+
+    void SetUp() override {
+        test::set_conditions(m, 5.0, 10);
+        test::uniform_grid(w, 10, 10.0);
+        test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
+        w.slope_mode = 2;
+        w.reduced_field = 5e-21;
+        w.gas_temperature_ev = 0.03;
+        test::exponential_f(w, 0.7);
+        slopes_and_cell_integrals(w);
+        for (int k = 1; k <= w.n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+
+        const int s1 = test::add_species(t, 0.75);
+        const int s2 = test::add_species(t, 0.25);
+        t.sp.species_effective_flag[s2] = 1;
+        elastic = add(s1, kElastic, 0.0);
+        excitation = add(s1, kExcitation, 2.0);
+        deexcitation = add(s1, kDeexcitation, 2.0);
+        attachment = add(s1, kAttachment, 0.0);
+        rotation = add(s1, kRotation, 0.01);
+        effective_elastic = add(s2, kElastic, 0.0);
+        effective_excitation = add(s2, kExcitation, 3.0);
+        t.num.grouped_collision_count = 1;
+        t.col.collision_kind[grouped] = kRotation;
+        t.col.collision_species[grouped] = s1;
+        t.col.collision_threshold[grouped] = 0.02;
+        t.col.collision_group[grouped] = rotation;
+
+        w.XS[s1] = 0.75;
+        w.XS[s2] = 0.25;
+        w.CMRTS[s1] = 1e-4;
+        w.CMRTS[s2] = 2e-5;
+        for (int k : {elastic, excitation, deexcitation, attachment, rotation, effective_elastic,
+                      effective_excitation, grouped}) {
+            w.CX1[k] = 0.8;
+            w.CX2[k] = 0.1;
+            for (int j = 1; j <= w.n; ++j) {
+                w.RR[k][j] = 1e-14 * (1.0 + 0.1 * (k % 7)) * j;
+                w.RRINV[k][j] = 3e-15 * j;
+            }
+        }
+        w.CX1[deexcitation] = 0.0;
+        w.CX2[deexcitation] = 1.0;
+    }
+
+    int add(int s, int kind, double threshold) {
+        const int k = ++t.num.collision_count;
+        t.col.collision_kind[k] = kind;
+        t.col.collision_species[k] = s;
+        t.col.collision_threshold[k] = threshold;
+        return k;
+    }
+
+    double sum(const double* row, bool with_energy = false) const {
+        double s = 0.0;
+        for (int j = 1; j <= w.n; ++j) s += row[j] * w.F[j] * (with_energy ? w.EPSC[j] : 1.0);
+        return s;
+    }
+
+    // 2 m/M (U - T kTg): the recoil loss of a process of species mass ratio r.
+    double recoil(int k, double r) const {
+        const double* rr = w.RR[k];
+        const double* f = w.F;
+        double slope = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.EPSC[1] / (w.EPSC[2] - w.EPSC[1]);
+        for (int j = 2; j <= w.n - 1; ++j) {
+            slope += (std::log(f[j - 1]) - std::log(f[j + 1])) * w.EPSC[j] * f[j] * rr[j] /
+                     (w.EPSC[j + 1] - w.EPSC[j - 1]);
+        }
+        return 2.0 * r * (sum(rr, true) - slope * w.gas_temperature_ev);
+    }
+
+    double stored_rate(int k) const { return t.run.run_rate_coef[test::kRun][k]; }
+    double stored_inverse(int k) const { return t.run.run_inverse_rate_coef[test::kRun][k]; }
+    double stored_loss(int k) const { return t.run.run_energy_loss_coef[test::kRun][k]; }
+};
+
+TEST_F(CollisionCoefficients, RatesLossesAndFolding) {
+    store_results(t, w, test::kRun);
+    const double tol = 1e-12;
+    auto near = [&](double a, double b) { return std::fabs(a - b) <= tol * std::fabs(b); };
+
+    // Elastic: its rate and the recoil loss.
+    EXPECT_TRUE(near(stored_rate(elastic), sum(w.RR[elastic])));
+    EXPECT_TRUE(near(stored_loss(elastic), recoil(elastic, 1e-4)));
+
+    // Excitation of a species with elastic data: threshold loss minus the
+    // superelastic gain, plus the recoil.
+    const double kx = sum(w.RR[excitation]), kix = sum(w.RRINV[excitation]);
+    EXPECT_TRUE(near(stored_loss(excitation), (kx * 0.8 - kix * 0.1) * 2.0 + recoil(excitation, 1e-4)));
+
+    // De-excitation: the stored rate is the inverse integral.
+    EXPECT_TRUE(near(stored_rate(deexcitation), sum(w.RRINV[deexcitation])));
+    EXPECT_TRUE(near(stored_inverse(deexcitation), sum(w.RR[deexcitation])));
+
+    // Attachment: the energy the attached electrons carry, no recoil.
+    EXPECT_TRUE(near(stored_loss(attachment), sum(w.RR[attachment], true)));
+
+    // Effective species: no recoil for its inelastic process.
+    EXPECT_TRUE(near(stored_loss(effective_excitation),
+                     (sum(w.RR[effective_excitation]) * 0.8 - sum(w.RRINV[effective_excitation]) * 0.1) * 3.0));
+
+    // The grouped rotation is folded into its visible leader.
+    const double lead = sum(w.RR[rotation]) * 0.8 + 0.8 * sum(w.RR[grouped]);
+    EXPECT_TRUE(near(stored_rate(rotation), lead));
+    const double lead_inverse = sum(w.RRINV[rotation]) * 0.8 + 0.8 * sum(w.RRINV[grouped]);
+    EXPECT_TRUE(near(stored_inverse(rotation), lead_inverse));
+    const double loss_rot = (sum(w.RR[rotation]) * 0.8 - sum(w.RRINV[rotation]) * 0.1) * 0.01 + recoil(rotation, 1e-4);
+    const double loss_grp = (sum(w.RR[grouped]) * 0.8 - sum(w.RRINV[grouped]) * 0.1) * 0.02 + recoil(grouped, 1e-4);
+    EXPECT_TRUE(near(stored_loss(rotation), loss_rot + loss_grp));
+
+    // Total collision frequency: every process of the first species, only
+    // the elastic one of the effective species.
+    double nut = 0.0;
+    for (int k : {elastic, excitation, attachment, rotation, grouped}) {
+        nut += 0.75 * (sum(w.RR[k]) * 0.8 + sum(w.RRINV[k]) * 0.1);
+    }
+    nut += 0.75 * (sum(w.RRINV[deexcitation]) * 0.0 + sum(w.RR[deexcitation]) * 1.0);
+    nut += 0.25 * (sum(w.RR[effective_elastic]) * 0.8 + sum(w.RRINV[effective_elastic]) * 0.1);
+    EXPECT_NEAR(m.result(13), nut, 1e-12 * nut);
+
+    // Elastic and inelastic power losses.
+    double pe = 0.75 * (recoil(elastic, 1e-4) + recoil(excitation, 1e-4) + recoil(deexcitation, 1e-4) +
+                        recoil(rotation, 1e-4) + recoil(grouped, 1e-4)) +
+                0.25 * recoil(effective_elastic, 2e-5);
+    EXPECT_NEAR(m.result(21), pe, 1e-10 * std::fabs(pe));
+}
+
+TEST_F(CollisionCoefficients, WithoutGroupedProcessesNothingIsScaled) {
+    t.num.grouped_collision_count = 0;
+    store_results(t, w, test::kRun);
+    EXPECT_NEAR(stored_rate(rotation), sum(w.RR[rotation]), 1e-12 * stored_rate(rotation));
+}
+
+TEST_F(CollisionCoefficients, MomentumFloorFailsTheRun) {
+    w.run_status = 0;
+    w.momentum_floor_hit = 1;
+    store_results(t, w, test::kRun);
+    EXPECT_EQ(m.result(30), 1.0);
+}
+
+// ---------------------------------------------------------------- distribution tables
+
+TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
+    for (int n : {2, 3, 4, 12}) {
+        ModelSolver m;
+        SolverWork& w = m.w();
+        test::set_conditions(m, 5.0, n);
+        test::uniform_grid(w, n, 12.0);
+        test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
+        w.reduced_field = 5e-21;
+        w.slope_mode = 2;
+        test::exponential_f(w, 0.6);
+        slopes_and_cell_integrals(w);
+        for (int k = 1; k <= n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+        face_anisotropy(w);
+        store_results(m.t(), w, test::kRun);
+        const double* an = m.t().run.run_anisotropy[test::kRun];
+        for (int j = 1; j <= n; ++j) {
+            EXPECT_EQ(m.t().run.run_eedf[test::kRun][j], w.F[j]);
+            EXPECT_EQ(m.t().run.run_eedf_energy[test::kRun][j], w.EPSC[j]);
+        }
+        if (n >= 4) {
+            for (int j = 2; j <= n - 1; ++j) {
+                EXPECT_DOUBLE_EQ(an[j], -((w.F1[j] + w.F1[j + 1]) * 0.5) / w.F[j]) << n;
+            }
+            EXPECT_DOUBLE_EQ(an[1], 1.5 * an[2] - 0.5 * an[3]) << n;
+            EXPECT_DOUBLE_EQ(an[n], 1.5 * an[n - 1] - 0.5 * an[n - 2]) << n;
+            // For an exponential F the face anisotropy is E g F / Q: positive.
+            EXPECT_GT(an[2], 0.0);
+        } else {
+            // Too few interior cells to extrapolate: each cell the mean of its
+            // edges, the outer edges without flux.
+            EXPECT_DOUBLE_EQ(an[1], -(w.F1[2] * 0.5) / w.F[1]) << n;
+            EXPECT_DOUBLE_EQ(an[n], -(w.F1[n] * 0.5) / w.F[n]) << n;
+            if (n == 3) {
+                EXPECT_DOUBLE_EQ(an[2], -((w.F1[2] + w.F1[3]) * 0.5) / w.F[2]);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestor
