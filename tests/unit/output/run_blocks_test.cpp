@@ -26,6 +26,13 @@ TEST(RunBlocks, EverySwitchOffGivesNameAndTwoEmptyRecords) {
               (std::vector<std::string>{"R1  ", "", "", "R2  ", "", ""}));
 }
 
+TEST(RunBlocks, NoRunsWriteNothingAfterHeader) {
+    auto t = test::labelled_tables();
+    test::fill_model(*t);
+    t->num.run_count = 0;  // the rows of runs 1 and 2 stay in the tables
+    EXPECT_EQ(test::write_records(*t, 1).size(), kModelHeaderRecords);
+}
+
 TEST(RunBlocks, UnselectedRunGetsNoBlockAndDoesNotShowResults) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
