@@ -2,28 +2,64 @@
 # Builds KESTOR+ and runs the shipped example or the whole test suite.
 #   ./build.sh example   build, then run examples/example.kes in examples/
 #   ./build.sh test      build, then run every test
+#   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer
+#                        in build-asan/, then run every test; any report fails
+#   ./build.sh fuzz [s]  build the fuzz targets with clang in build-fuzz/, then
+#                        run them side by side for s seconds each (default 60)
+#                        from seed corpora; a crash, hang or leak fails
 # On a fresh Debian machine it first installs the compiler, CMake, Ninja
-# and GoogleTest (as root, with apt-get).
+# and GoogleTest (as root, with apt-get), and clang with libFuzzer for fuzz.
 set -euo pipefail
 cd "$(dirname "$0")"
 what="${1:-test}"
+root="$(pwd)"
+
+install_packages() {
+  if [ "$(id -u)" = 0 ]; then
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"
+  else
+    echo "missing: $* (install them, or run as root)" >&2
+    exit 1
+  fi
+}
 
 need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
-if [ ${#need[@]} -gt 0 ]; then
-  if [ "$(id -u)" = 0 ]; then
-    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
-  else
-    echo "missing: ${need[*]} (install them, or run as root)" >&2
-    exit 1
-  fi
-fi
+if [ ${#need[@]} -gt 0 ]; then install_packages "${need[@]}"; fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build
+# clang and its libFuzzer runtime (a separate package on Debian).
+need_fuzz_tools() {
+  command -v clang++ >/dev/null || install_packages clang
+  local major rt
+  major="$(clang++ -dumpversion | cut -d. -f1)"
+  rt="$(clang++ -print-runtime-dir)/libclang_rt.fuzzer-$(uname -m).a"
+  [ -f "$rt" ] || install_packages "libclang-rt-${major}-dev"
+}
+
+# Seed corpora from the test fixtures: data files for the data-file
+# reader, every fixture text for the free-format reader, and the fuzz
+# seeds plus the fixture scripts (pointed at the fuzz data file) for the
+# interpreter. Corpora grow in build-fuzz/corpus/ from run to run.
+seed_corpora() {
+  local c="$1" f
+  mkdir -p "$c/free_format" "$c/datafile" "$c/interpreter"
+  cp tests/fixtures/collisions/*.txt tests/fixtures/reliability/*.txt tests/fixtures/driver/*.txt "$c/datafile/"
+  find tests/fixtures -type f -size -64k -exec cp {} "$c/free_format/" \;
+  cp tests/fuzz/seeds/interpreter/* "$c/interpreter/"
+  for f in tests/fixtures/output/e2e/*.kes examples/*.kes; do
+    { printf '%040d' 0; sed -e 's/modelgas\.dat/gas.txt/' -e 's/\bMx\b/X/g' "$f"; } > "$c/interpreter/$(basename "$f").seed"
+  done
+}
+
+case "$what" in
+  example|test)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build
+    ;;
+esac
 
 case "$what" in
   example)
@@ -33,8 +69,59 @@ case "$what" in
   test)
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     ;;
+  sanitize)
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTOR_SANITIZE=ON >/dev/null
+    cmake --build build-asan
+    # Reports also go to files, so that one from a kestor process run by an
+    # end-to-end test cannot pass unnoticed.
+    reports="$root/build-asan/sanitizer-reports"
+    rm -rf "$reports" && mkdir -p "$reports"
+    ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:log_path=$reports/asan" \
+    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan" \
+      ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
+    if [ -n "$(ls -A "$reports")" ]; then
+      cat "$reports"/* >&2
+      echo "sanitizer reports in $reports" >&2
+      exit 1
+    fi
+    ;;
+  fuzz)
+    seconds="${2:-60}"
+    need_fuzz_tools
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DKESTOR_FUZZ=ON -DKESTOR_TESTS=OFF >/dev/null
+    cmake --build build-fuzz
+    corpus="$root/build-fuzz/corpus"
+    artifacts="$root/build-fuzz/artifacts"
+    mkdir -p "$artifacts"
+    seed_corpora "$corpus"
+    # The targets run side by side, each on one core for the same time.
+    targets=(free_format datafile interpreter)
+    pids=()
+    for target in "${targets[@]}"; do
+      max_len=4096
+      [ "$target" = datafile ] && max_len=32768
+      echo "fuzz_$target: ${seconds} s"
+      "build-fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+        -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
+        "$corpus/$target" < /dev/null > "build-fuzz/fuzz_$target.log" 2>&1 &
+      pids+=($!)
+    done
+    status=0
+    for i in "${!targets[@]}"; do
+      target="${targets[$i]}"
+      if wait "${pids[$i]}"; then
+        grep -h "^Done" "build-fuzz/fuzz_$target.log" || true
+      else
+        tail -n 60 "build-fuzz/fuzz_$target.log" >&2
+        echo "fuzz_$target found a fault; the input is in $artifacts" >&2
+        status=1
+      fi
+    done
+    exit "$status"
+    ;;
   *)
-    echo "usage: $0 example|test" >&2
+    echo "usage: $0 example|test|sanitize|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,8 @@
 #include "common/forms.h"
 
+#include <bit>
+#include <cstdint>
+
 #include <cmath>
 #include <cstdlib>
 
@@ -96,6 +99,12 @@ Decimal round_decimal_half_up(const Decimal& exact, int digits) {
     return d;
 }
 
+// Zero and sign tests on the bits: the program runs with denormals read
+// as zero, under which a stored subnormal compares equal to 0 although its
+// digits are not those of 0.
+bool is_exact_zero(double v) { return (std::bit_cast<std::uint64_t>(v) << 1) == 0; }
+bool is_negative_nonzero(double v) { return std::signbit(v) && !is_exact_zero(v); }
+
 struct FreeRealLayout {
     int digits;           // significant digits of the fixed form
     int exact_digits;     // digits of the first conversion
@@ -111,10 +120,10 @@ constexpr FreeRealLayout kFreeSingle{7, kSingleExactDigits, 15, 11, 2};
 // further digits, "E", the exponent sign and its digits.
 std::string free_exponent_form(double v, const FreeRealLayout& f) {
     const Decimal d = round_decimal_half_up(round_significant(std::fabs(v), f.exact_digits), f.digits + 1);
-    const int e = v == 0.0 ? 0 : d.exponent;
+    const int e = is_exact_zero(v) ? 0 : d.exponent;
     char exp[16];
     std::snprintf(exp, sizeof exp, "E%c%0*d", e < 0 ? '-' : '+', f.exponent_digits, std::abs(e));
-    const std::string sign = v < 0.0 ? "-" : "";
+    const std::string sign = is_negative_nonzero(v) ? "-" : "";
     return sign + d.digits.substr(0, 1) + "." + d.digits.substr(1) + exp;
 }
 
@@ -123,11 +132,11 @@ std::string free_exponent_form(double v, const FreeRealLayout& f) {
 // (and for 0) the exponent form.
 std::string free_real(double v, const FreeRealLayout& f) {
     if (!std::isfinite(v)) return non_finite(v, f.width);
-    if (v != 0.0) {
+    if (!is_exact_zero(v)) {
         const Decimal d = round_decimal_half_up(round_significant(std::fabs(v), f.exact_digits), f.digits);
         const int n = d.exponent + 1;  // digits before the point
         if (n >= 0 && n <= f.digits) {
-            const std::string sign = v < 0.0 ? "-" : "";
+            const std::string sign = is_negative_nonzero(v) ? "-" : "";
             const std::string body = n == 0 ? "0." + d.digits
                                             : d.digits.substr(0, n) + "." + d.digits.substr(n);
             return right_adjust(sign + body, f.fixed_width) + blanks(f.width - f.fixed_width);
@@ -143,10 +152,10 @@ std::string form_g(double v, int w, int d) {
     if (!std::isfinite(v)) return non_finite(v, w);
     const int fixed_width = w - kGeneralTrailingBlanks;
     if (fixed_width <= 0) return asterisks(w);
-    if (v == 0.0) return form_f(0.0, fixed_width, d - 1) + blanks(kGeneralTrailingBlanks);
+    if (is_exact_zero(v)) return form_f(0.0, fixed_width, d - 1) + blanks(kGeneralTrailingBlanks);
     const Decimal r = round_significant(std::fabs(v), d);
     const int n = r.exponent + 1;  // the rounded magnitude is 0.ddd times 10^n
-    const std::string sign = v < 0.0 ? "-" : "";
+    const std::string sign = is_negative_nonzero(v) ? "-" : "";
     if (n >= 0 && n <= d) {
         // Fixed form with d - n decimals, from the same rounded digits.
         const std::string body = n == 0 ? "0." + r.digits : r.digits.substr(0, n) + "." + r.digits.substr(n);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -37,13 +38,22 @@ std::vector<std::string> split_lines(const std::string& data) {
     return lines;
 }
 
-// Reads the whole stream; false when the stream reports an error
-// (a directory, an unreadable file).
-bool slurp(std::FILE* f, std::string& data) {
+// Reads the whole stream; false when the stream reports an error (a
+// directory, an unreadable file) or holds more than max_bytes.
+bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes) {
     char buffer[kFileChunk];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        if (got > max_bytes - data.size()) return false;
+        data.append(buffer, got);
+    }
     return std::ferror(f) == 0;
+}
+
+bool is_device(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    return !ec && (std::filesystem::is_character_file(st) || std::filesystem::is_block_file(st));
 }
 
 }  // namespace
@@ -53,12 +63,13 @@ bool slurp(std::FILE* f, std::string& data) {
 
 LineInput::~LineInput() { close(); }
 
-bool LineInput::open_file(const std::string& path, int unit) {
+bool LineInput::open_file(const std::string& path, int unit, std::size_t max_bytes) {
     close();
+    if (is_device(path)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return false;
     std::string data;
-    const bool ok = slurp(f, data);
+    const bool ok = slurp(f, data, max_bytes);
     std::fclose(f);
     if (!ok) return false;
     lines_ = split_lines(data);
@@ -68,12 +79,14 @@ bool LineInput::open_file(const std::string& path, int unit) {
     return true;
 }
 
-void LineInput::attach_stdin() {
+void LineInput::attach_stdin() { attach_stream(stdin, "stdin", kStdinUnit); }
+
+void LineInput::attach_stream(std::FILE* stream, std::string name, int unit) {
     close();
-    stream_ = stdin;
+    stream_ = stream;
     owns_stream_ = false;
-    name_ = "stdin";
-    unit_ = kStdinUnit;
+    name_ = std::move(name);
+    unit_ = unit;
 }
 
 void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
@@ -103,6 +116,8 @@ bool LineInput::fetch() {
         any = true;
         if (ch == '\n') break;
         line.push_back(static_cast<char>(ch));
+        // The rest of an overlong line comes as the next line.
+        if (line.size() == kMaxStreamLine) break;
     }
     if (ch == EOF) at_end_ = true;
     if (!any) return false;

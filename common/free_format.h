@@ -27,9 +27,17 @@ public:
     LineInput& operator=(const LineInput&) = delete;
     ~LineInput();
 
+    // Files are read whole. A device (/dev/zero, a terminal) is no text
+    // file and may never end, and a file above this size is no script or
+    // data file: both count as files that cannot be opened.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+    // Lines taken from standard input are served in pieces of at most this
+    // length, so that an input without line ends cannot exhaust memory.
+    static constexpr std::size_t kMaxStreamLine = std::size_t{1} << 20;
+
     // Opens an existing file for reading; false when it cannot be opened
-    // (missing, a directory, no permission).
-    bool open_file(const std::string& path, int unit);
+    // (missing, a directory, a device, no permission, above max_bytes).
+    bool open_file(const std::string& path, int unit, std::size_t max_bytes = kMaxFileBytes);
     // Reads lines from standard input as they are needed (unit 5, "stdin").
     void attach_stdin();
     // Serves the given lines (tests, texts in memory).
@@ -43,6 +51,9 @@ public:
 
     const std::string& name() const { return name_; }
     int unit() const { return unit_; }
+
+    // Reads lines from `stream` as they are needed (tests); not closed here.
+    void attach_stream(std::FILE* stream, std::string name, int unit);
 
 private:
     bool fetch();

@@ -239,7 +239,9 @@ CommandResult cmd_run2d(Program& p) {
     OutputFile f;
     if (!f.open(name)) return CommandResult::kAbort;
     write_grid_table(t, g, f);
-    f.close();
+    // A table file that cannot be written completely (a full disk) ends
+    // the script like one that cannot be opened; its name is not logged.
+    if (!f.close()) return CommandResult::kAbort;
     writelog(in, name);
     return CommandResult::kNext;
 }

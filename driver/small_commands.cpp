@@ -24,6 +24,19 @@ void select_for_output(Tables& t, int skip_failed_runs) {
         if (t.run.run_results[r][kNumResults] > 0.0) t.sel.run_selected[r] = 0;
 }
 
+// The species tables that a later load does not always rewrite: a
+// species loaded after the clear from a file without rotations (or from a
+// file that cannot be opened) would otherwise show the levels, the
+// effective flag or the reference text of the species cleared from its
+// slot, in the solver's level populations and in the results header.
+void clear_species_data(SpeciesTables& sp) {
+    for (int s = 1; s <= kMaxSpecies; ++s) {
+        sp.rot_level_count[s] = 0;
+        sp.species_effective_flag[s] = 0;
+        sp.species_reference[s].blank();
+    }
+}
+
 }  // namespace
 
 CommandResult cmd_noscreen(Program& p) {
@@ -33,6 +46,7 @@ CommandResult cmd_noscreen(Program& p) {
 
 CommandResult cmd_clearcollisions(Program& p) {
     log_keyword(p.in, "CLEARCOLLISIONS");
+    clear_species_data(p.t.sp);
     p.t.num.species_count = 0;
     p.t.num.collision_count = 0;
     p.t.num.grouped_collision_count = 0;

@@ -131,6 +131,65 @@ struct WalkProcess {
     bool halves;  // ionisation sharing the remaining energy equally
 };
 
+// True when the cell integral of a cell with centre ec and slope g takes the
+// exponential shape exp(-g (e - ec)).
+inline bool exponential_shape(int slope_mode, double ec, double g) {
+    return slope_mode == 2 && g > 0.0 && ec * g < kMaxExponent;
+}
+
+// The exponential exp((ec - e) g) at the upper end of the last piece of one
+// part of the walk (forward or inverse), which the next piece of the same
+// cell starts from: each piece end costs one exponential.
+struct PieceEnd {
+    int cell = 0;  // 0: none yet
+    double energy = 0.0;
+    double value = 0.0;
+};
+
+// The in-cell shape of the distribution seen by one part of the walk in one
+// cell: centre, slope, factor, and for the forward part the exponentials at
+// the cell's own edges, which every process shares.
+struct CellShape {
+    int cell;
+    double ec;
+    double g;
+    double f;
+    bool exponential;
+    const double* edge_lower;  // exp at e_(cell-1), or nullptr
+    const double* edge_upper;  // exp at e_cell, or nullptr
+};
+
+// exp((ec - e) g) at a piece end e.
+inline double end_exponential(const SolverWork& w, const CellShape& sh, const PieceEnd& last, double e) {
+    if (last.cell == sh.cell && last.energy == e) return last.value;
+    if (sh.edge_lower != nullptr) {
+        if (e == w.EPS[sh.cell]) return sh.edge_lower[sh.cell];
+        if (e == w.EPS[sh.cell + 1]) return sh.edge_upper[sh.cell];
+    }
+    return std::exp((sh.ec - e) * sh.g);
+}
+
+// The cell integral of one piece (cell_integral), with the exponentials at
+// the piece ends taken over from the piece before where it ended at the
+// same energy in the same cell.
+double piece_integral(const SolverWork& w, const CellShape& sh, PieceEnd& last, double ea, double eb,
+                      double alpha, double beta) {
+    if (!sh.exponential) return cell_integral(w.slope_mode, ea, eb, sh.ec, sh.g, sh.f, alpha, beta);
+    const double g = sh.g;
+    const double xa = end_exponential(w, sh, last, ea);
+    const double xb = end_exponential(w, sh, last, eb);
+    last.cell = sh.cell;
+    last.energy = eb;
+    last.value = xb;
+    auto polynomial = [&](double e) {
+        const double u = e * g;
+        return (1.0 + u) * ((alpha + alpha) + beta * g) + (alpha * u) * u;
+    };
+    const double ta = xa * polynomial(ea);
+    const double tb = xb * polynomial(eb);
+    return ((tb - ta) * sh.f) / (-((g * g) * g));
+}
+
 // Destination boundary of the walk for destination cell m.
 double destination_bound(const SolverWork& w, const WalkProcess& pr, int m) {
     if (pr.halves) return edge(w, m) + (pr.thr + edge(w, m));
@@ -191,6 +250,9 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
 
     TableCursor tab(t, pr.k, np);
     double eps = tab.e_next;
+    PieceEnd forward_end, inverse_end;
+    CellShape forward{0, 0.0, 0.0, kGamma, false, w.edge_exp_lower, w.edge_exp_upper};
+    CellShape inverse{0, 0.0, 0.0, pr.gfac, false, nullptr, nullptr};
     // Every step moves the table, the source or the destination on, or ends
     // on one of their bounds; the limit only guards against a broken grid.
     const long max_steps = 2L * (np + 2L * n + 4L) + 8L;
@@ -215,15 +277,35 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
         // Below the threshold (no destination yet) an inelastic process
         // cannot occur, whatever the table holds there.
         if (c <= n && (m >= 1 || pr.kind < kIonization)) {
-            const double integral =
-                cell_integral(w.slope_mode, ea, eb, w.EPSC[c], w.G[c], kGamma, tab.alpha, tab.beta);
-            add_forward(w, pr, c, m, integral);
+            if (forward.cell != c) {
+                forward.cell = c;
+                forward.ec = w.EPSC[c];
+                forward.g = w.G[c];
+                forward.exponential = exponential_shape(w.slope_mode, forward.ec, forward.g);
+            }
+            add_forward(w, pr, c, m, piece_integral(w, forward, forward_end, ea, eb, tab.alpha, tab.beta));
         }
         if (pr.kind >= kExcitation && m >= 1 && m <= n) {
-            const double integral = cell_integral(w.slope_mode, ea, eb, w.EPSC[m] + pr.thr, w.G[m],
-                                                  pr.gfac, tab.alpha, tab.beta);
-            add_inverse(w, pr, c, m, integral);
+            if (inverse.cell != m) {
+                inverse.cell = m;
+                inverse.ec = w.EPSC[m] + pr.thr;
+                inverse.g = w.G[m];
+                inverse.exponential = exponential_shape(w.slope_mode, inverse.ec, inverse.g);
+            }
+            add_inverse(w, pr, c, m, piece_integral(w, inverse, inverse_end, ea, eb, tab.alpha, tab.beta));
         }
+    }
+}
+
+// exp((EPSC(c) - e) G(c)) at both edges of every cell with the exponential
+// shape: the ends of the forward pieces at cell edges, shared by every process.
+void edge_exponentials(SolverWork& w) {
+    for (int c = 1; c <= w.n; ++c) {
+        const double ec = w.EPSC[c];
+        const double g = w.G[c];
+        if (!exponential_shape(w.slope_mode, ec, g)) continue;
+        w.edge_exp_lower[c] = std::exp((ec - edge(w, c - 1)) * g);
+        w.edge_exp_upper[c] = std::exp((ec - edge(w, c)) * g);
     }
 }
 
@@ -290,6 +372,7 @@ void collision_integrals(const Tables& t, SolverWork& w) {
         w.RRA[j] = 0.0;
     }
     w.EPS[n + 2] = kSentinelEdge;
+    edge_exponentials(w);
 
     const int visited = visited_collision_count(t);
     for (int j = 1; j <= visited; ++j) collision_walk(t, w, collision_slot(t, j));
@@ -308,7 +391,7 @@ double cell_integral(int slope_mode, double ea, double eb, double ec, double g, 
         const double x2 = k * alpha - g * beta;
         return ((eb - ea) * f) * (x1 * p2 + ((p2 * ea + eb * eb) * x2) / 3.0);
     }
-    if (slope_mode == 2 && g > 0.0 && ec * g < kMaxExponent) {
+    if (exponential_shape(slope_mode, ec, g)) {
         // Exponential shape exp(-g (e - ec)).
         auto term = [&](double e) {
             const double u = e * g;

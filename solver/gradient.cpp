@@ -66,7 +66,7 @@ void solve_gradient_system(SolverWork& w, double* x, Rhs rhs) {
     // ...and vanishes in the last cell.
     for (int c = 1; c <= n + 1; ++c) w.A(n, c) = 0.0;
     w.A(n, n) = 1.0;
-    solve(x, w.A, n, w.JA);
+    solve_system(w, x);
 }
 
 // Edge values of a gradient solution, built like the anisotropy F1:

@@ -230,7 +230,10 @@ Next iterate_once(const Tables& t, SolverWork& w) {
 
     slopes_and_cell_integrals(w);
     coulomb_update(w);
-    collision_integrals(t, w);
+    {
+        PhaseTimer walk_timer(w.profile.enabled, w.profile.walk_seconds);
+        collision_integrals(t, w);
+    }
     build_collision_part(w);
     growth_terms(t, w);
     effective_cross_section(w);

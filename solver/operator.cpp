@@ -185,7 +185,7 @@ void build_fluxes_and_solve(SolverWork& w) {
     if (w.gradient_submode > 0) save_operator(w);
     if (w.growth_model == 1 && w.attachment_freq > 0.0) temporal_attachment(w);
     normalisation_row(w);
-    solve(w.F, w.A, n, w.JA);
+    solve_system(w, w.F);
 }
 
 }  // namespace kestor

@@ -12,6 +12,8 @@
 #include <cstddef>
 
 #include "common/tables.h"
+#include "solver/profile.h"
+#include "solver/solve_work.h"
 
 namespace kestor {
 
@@ -131,9 +133,12 @@ struct SolverWork {
     double H[kCellArray], HH[kCellArray], HHH[kCellArray];
     double RRI[kCellArray], RRA[kCellArray], RRIA[kCellArray], AAAA[kCellArray];
     double GZ[kCellArray], GZZ[kCellArray], GYY[kCellArray];
+    // exp((EPSC(c) - e) G(c)) at the lower and upper edge e of cell c, for
+    // the cells with the exponential shape (collision integrals)
+    double edge_exp_lower[kCellArray], edge_exp_upper[kCellArray];
 
     // --- linear-solver work ---
-    int JA[kMaxCells + 2];
+    SolveWork solve_work;              // column list JA and elimination tables
     double GAM[kEdgeArray];
     double ROWSUM[kCellArray];         // row sums A F of the power balance
 
@@ -146,6 +151,9 @@ struct SolverWork {
     SystemMatrix AAA;  // secondary electrons of ionisation
     SystemMatrix A;    // the system of the iteration
     SavedMatrix AG;    // saved operator
+
+    // --- optional phase timers (benchmarks) ---
+    SolverProfile profile;
 };
 
 inline ZeroedPtr<SolverWork> make_solver_work() { return make_zeroed<SolverWork>(); }

@@ -1,3 +1,4 @@
+#include <xmmintrin.h>
 // Free-format fields and records.
 #include <gtest/gtest.h>
 
@@ -207,6 +208,26 @@ TEST(FreeRecord, EPExportBlock) {
     EXPECT_EQ(v[0], " " + free_single(0.0f) + free_single(0.5f) + free_single(1.0f) + free_single(1.5f) +
                         free_single(2.0f));
     EXPECT_EQ(v[1], " " + free_single(2.5f) + free_single(3.0f));
+}
+
+}  // namespace
+}  // namespace kestor
+
+namespace kestor {
+namespace {
+
+// Under the program's denormals-are-zero mode a subnormal compares equal
+// to 0; its field must still carry its own exponent and sign.
+TEST(FreeDoubleField, SubnormalKeepsExponentAndSignUnderDenormalsAreZero) {
+    const unsigned int saved = _mm_getcsr();
+    _mm_setcsr(saved | 0x8040);  // flush-to-zero and denormals-are-zero
+    const std::string pos = free_double(1e-310);
+    const std::string neg = free_double(-1e-310);
+    const std::string general = form_g(-1e-310, 12, 4);
+    _mm_setcsr(saved);
+    EXPECT_EQ(general, " -0.1000-309");
+    EXPECT_EQ(pos, "  9.999999999999969E-311");  // the subnormal nearest 1e-310
+    EXPECT_EQ(neg, " -9.999999999999969E-311");
 }
 
 }  // namespace

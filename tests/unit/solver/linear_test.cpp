@@ -8,6 +8,8 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <tuple>
+#include <iterator>
 #include <vector>
 
 #include "common/zeroed.h"
@@ -23,18 +25,46 @@ using testing::solve_row_order;
 struct Systems {
     ZeroedPtr<SystemMatrix> a = make_zeroed<SystemMatrix>();
     ZeroedPtr<SystemMatrix> b = make_zeroed<SystemMatrix>();
-    std::vector<int> ja = std::vector<int>(kMaxCells + 2, 0);
+    std::vector<int> ja = std::vector<int>(kMaxCells + 2, 0);  // for the reference sweep
+    ZeroedPtr<SolveWork> work = make_zeroed<SolveWork>();
 };
 
 bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
 
-class SolveSizes : public ::testing::TestWithParam<int> {};
+// Bit for bit, except that any two NaNs agree: which operand's NaN a product
+// passes on is the compiler's choice of operand order, not arithmetic.
+bool same_value(double x, double y) { return same_bits(x, y) || (std::isnan(x) && std::isnan(y)); }
 
-// The column-wise elimination gives the same bits as the row-by-row order,
-// in the solution and in every entry of the reduced matrix, and agrees
-// with a dense elimination with pivoting.
+// Both builds of the update kernels must give the row-order bits.
+constexpr SolveIsa kIsas[] = {SolveIsa::kAuto, SolveIsa::kPortable};
+
+const char* isa_name(SolveIsa isa) { return isa == SolveIsa::kPortable ? "portable" : "auto"; }
+
+// Solves s.a with `solve` and s.b with the row-by-row sweep; the reduced
+// matrices (all their storage) and the solutions must agree bit for bit.
+void expect_row_order_bits(Systems& s, int n, SolveIsa isa, double x0) {
+    std::vector<double> x(n + 2, x0), y(n + 2, x0);
+    solve(x.data(), *s.a, n, *s.work, isa);
+    solve_row_order(y.data(), *s.b, n, s.ja.data(), true);
+    for (int i = 0; i <= n + 1; ++i) {
+        ASSERT_TRUE(same_value(x[i], y[i])) << "n=" << n << " " << isa_name(isa) << " x(" << i << ")";
+    }
+    for (int j = 0; j <= kMaxCells + 1; ++j) {
+        for (int i = 0; i <= kMaxCells; ++i) {
+            ASSERT_TRUE(same_value((*s.a)(i, j), (*s.b)(i, j)))
+                << "n=" << n << " " << isa_name(isa) << " (" << i << "," << j << ") " << (*s.a)(i, j) << " "
+                << (*s.b)(i, j);
+        }
+    }
+}
+
+class SolveSizes : public ::testing::TestWithParam<std::tuple<int, SolveIsa>> {};
+
+// The blocked elimination gives the same bits as the row-by-row order, in
+// the solution and in every entry of the reduced matrix, and agrees with a
+// dense elimination with pivoting.
 TEST_P(SolveSizes, MatchesRowOrderBitForBitAndDenseElimination) {
-    const int n = GetParam();
+    const auto [n, isa] = GetParam();
     for (std::uint64_t seed : {1u, 2u, 3u}) {
         Systems s;
         make_operator_system(*s.a, n, seed + 100u * n);
@@ -42,7 +72,7 @@ TEST_P(SolveSizes, MatchesRowOrderBitForBitAndDenseElimination) {
         const std::vector<double> dense = solve_dense(*s.a, n);
 
         std::vector<double> x(n + 2, -7.0), y(n + 2, -7.0);
-        solve(x.data(), *s.a, n, s.ja.data());
+        solve(x.data(), *s.a, n, *s.work, isa);
         solve_row_order(y.data(), *s.b, n, s.ja.data());
 
         for (int i = 1; i <= n; ++i) {
@@ -57,31 +87,87 @@ TEST_P(SolveSizes, MatchesRowOrderBitForBitAndDenseElimination) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(OperatorShaped, SolveSizes, ::testing::Values(1, 2, 3, 10, 100, 1000));
+INSTANTIATE_TEST_SUITE_P(OperatorShaped, SolveSizes,
+                         ::testing::Combine(::testing::Values(1, 2, 3, 10, 100, 1000),
+                                            ::testing::ValuesIn(kIsas)));
 
-// Scattered non-zeros (several densities, sizes across the pivot blocks,
-// negative entries and zero right-hand sides): still the row-order bits.
+// Scattered non-zeros (several densities, sizes across the pivot blocks and
+// the row chunks, negative entries and zero right-hand sides): still the
+// row-order bits.
 TEST(SolveScattered, MatchesRowOrderBitForBit) {
     std::mt19937_64 rng(99);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     std::uniform_real_distribution<double> coin(0.0, 1.0);
-    for (int n : {4, 5, 16, 17, 33, 64, 101}) {
-        for (double density : {0.05, 0.3, 0.8}) {
-            Systems s;
-            for (int j = 1; j <= n + 1; ++j) {
-                for (int i = 1; i <= n; ++i) (*s.a)(i, j) = coin(rng) < density ? u(rng) : 0.0;
+    for (int n : {4, 5, 15, 16, 17, 31, 33, 64, 101, 158}) {
+        for (double density : {0.05, 0.3, 0.8, 1.0}) {
+            for (SolveIsa isa : kIsas) {
+                Systems s;
+                for (int j = 1; j <= n + 1; ++j) {
+                    for (int i = 1; i <= n; ++i) (*s.a)(i, j) = coin(rng) < density ? u(rng) : 0.0;
+                }
+                for (int k = 1; k <= n; ++k) {
+                    double sum = 0.0;
+                    for (int i = 1; i <= n; ++i) sum += i == k ? 0.0 : std::fabs((*s.a)(i, k));
+                    (*s.a)(k, k) = (coin(rng) < 0.5 ? -1.0 : 1.0) * (sum + 0.5);
+                }
+                std::memcpy(s.b->v, s.a->v, sizeof s.a->v);
+                expect_row_order_bits(s, n, isa, 3.0);
             }
-            for (int k = 1; k <= n; ++k) {
-                double sum = 0.0;
-                for (int i = 1; i <= n; ++i) sum += i == k ? 0.0 : std::fabs((*s.a)(i, k));
-                (*s.a)(k, k) = (coin(rng) < 0.5 ? -1.0 : 1.0) * (sum + 0.5);
+        }
+    }
+}
+
+// Entries the fast paths must not disturb: negative zeros, subnormal and
+// huge values, infinities, NaNs, zero pivots inside a block and a matrix
+// whose rows below n hold values of an earlier, larger system.
+TEST(SolveSpecialValues, MatchesRowOrderBitForBit) {
+    const double specials[] = {-0.0,
+                               0.0,
+                               std::numeric_limits<double>::denorm_min(),
+                               -4.9e-320,
+                               1e300,
+                               -1e-300,
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(std::size(specials)) - 1);
+    std::uniform_real_distribution<double> coin(0.0, 1.0);
+    for (int n : {9, 18, 37, 70}) {
+        for (SolveIsa isa : kIsas) {
+            Systems s;
+            for (int j = 1; j <= kMaxCells + 1; ++j) {
+                for (int i = 1; i <= kMaxCells; ++i) (*s.a)(i, j) = i > n || j > n + 1 ? u(rng) : 0.0;
+            }
+            for (int j = 1; j <= n + 1; ++j) {
+                for (int i = 1; i <= n; ++i) {
+                    const double c = coin(rng);
+                    if (c < 0.6) (*s.a)(i, j) = u(rng);
+                    else if (c < 0.7) (*s.a)(i, j) = specials[pick(rng)];
+                }
+                if (j <= n) (*s.a)(j, j) = coin(rng) < 0.1 ? 0.0 : 4.0 + u(rng);
             }
             std::memcpy(s.b->v, s.a->v, sizeof s.a->v);
-            std::vector<double> x(n + 2, 3.0), y(n + 2, 3.0);
-            solve(x.data(), *s.a, n, s.ja.data());
-            solve_row_order(y.data(), *s.b, n, s.ja.data());
-            ASSERT_EQ(std::memcmp(s.a->v, s.b->v, sizeof s.a->v), 0) << n << " " << density;
-            ASSERT_EQ(std::memcmp(x.data(), y.data(), sizeof(double) * (n + 2)), 0) << n << " " << density;
+            expect_row_order_bits(s, n, isa, -5.0);
+        }
+    }
+}
+
+// A filled-in operator, every entry non-zero, on sizes that end inside a
+// row chunk and inside a pivot block.
+TEST(SolveFilledIn, MatchesRowOrderBitForBit) {
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> u(0.01, 1.0);
+    for (int n : {203, 997}) {
+        for (SolveIsa isa : kIsas) {
+            Systems s;
+            for (int j = 1; j <= n + 1; ++j) {
+                for (int i = 1; i <= n; ++i) (*s.a)(i, j) = -u(rng) / n;
+            }
+            for (int k = 1; k <= n; ++k) (*s.a)(k, k) = 2.0;
+            std::memcpy(s.b->v, s.a->v, sizeof s.a->v);
+            expect_row_order_bits(s, n, isa, 0.0);
         }
     }
 }
@@ -91,12 +177,12 @@ TEST(Solve, SingleEquation) {
     (*s.a)(1, 1) = 4.0;
     (*s.a)(1, 2) = 2.0;
     double x[3] = {0.0, -1.0, 0.0};
-    solve(x, *s.a, 1, s.ja.data());
+    solve(x, *s.a, 1, *s.work);
     EXPECT_EQ(x[1], 0.5);
 
     (*s.a)(1, 1) = 0.0;
     x[1] = -1.0;
-    solve(x, *s.a, 1, s.ja.data());
+    solve(x, *s.a, 1, *s.work);
     EXPECT_EQ(x[1], -1.0);  // zero pivot: previous value kept
 }
 
@@ -109,7 +195,7 @@ TEST(Solve, DiagonalSystemTouchesNoOtherEntry) {
     }
     std::memcpy(s.b->v, s.a->v, sizeof s.a->v);
     double x[7] = {};
-    solve(x, *s.a, n, s.ja.data());
+    solve(x, *s.a, n, *s.work);
     for (int i = 1; i <= n; ++i) EXPECT_EQ(x[i], 3.0);
     EXPECT_EQ(std::memcmp(s.a->v, s.b->v, sizeof s.a->v), 0);
 }
@@ -124,7 +210,7 @@ TEST(Solve, ZeroRightHandSideInPivotRowLeavesOtherRows) {
     (*s.a)(2, 2) = 3.0;
     (*s.a)(2, 3) = 5.0;
     double x[4] = {};
-    solve(x, *s.a, 2, s.ja.data());
+    solve(x, *s.a, 2, *s.work);
     EXPECT_EQ((*s.a)(2, 3), 5.0);
     EXPECT_NEAR(x[1], -1.0, 1e-15);
     EXPECT_NEAR(x[2], 2.0, 1e-15);
@@ -138,7 +224,7 @@ TEST(Solve, OffDiagonalEntriesKeepTheirValueAtTheirPivot) {
         for (int j = 1; j <= n + 1; ++j) (*s.a)(i, j) = m[i - 1][j - 1];
     }
     double x[5] = {};
-    solve(x, *s.a, n, s.ja.data());
+    solve(x, *s.a, n, *s.work);
     // Column 1 is never updated; column 2 at pivot 1 only.
     EXPECT_EQ((*s.a)(2, 1), 1.0);
     EXPECT_EQ((*s.a)(3, 1), 0.0);
@@ -161,7 +247,7 @@ TEST(Solve, ZeroFinalDiagonalKeepsThatSolutionEntry) {
     (*s.a)(3, 3) = 5.0;
     (*s.a)(3, 4) = 10.0;
     double x[5] = {0.0, -1.0, -2.0, -3.0, 0.0};
-    solve(x, *s.a, 3, s.ja.data());
+    solve(x, *s.a, 3, *s.work);
     EXPECT_EQ(x[1], 2.0);
     EXPECT_EQ(x[2], -2.0);
     EXPECT_EQ(x[3], 2.0);
@@ -181,7 +267,7 @@ TEST(Solve, ZeroPivotWithCouplingsIsSkipped) {
     (*s.a)(3, 3) = 4.0;
     (*s.a)(3, 4) = 8.0;
     double x[5] = {0.0, -1.0, -1.0, -1.0, 0.0};
-    solve(x, *s.a, 3, s.ja.data());
+    solve(x, *s.a, 3, *s.work);
     EXPECT_EQ(x[1], -1.0);
     EXPECT_TRUE(std::isfinite(x[2]));
     EXPECT_TRUE(std::isfinite(x[3]));
@@ -198,7 +284,7 @@ TEST(Solve, FullSizeUsesRightHandSideColumn1001) {
         (*s.a)(i, n + 1) = 1.0;
     }
     std::vector<double> x(n + 2, 0.0);
-    solve(x.data(), *s.a, n, s.ja.data());
+    solve(x.data(), *s.a, n, *s.work);
     EXPECT_EQ(x[1], 0.5);
     EXPECT_EQ(x[n], 0.5);
 }
@@ -210,7 +296,7 @@ TEST(Solve, SizesOutsideTheMatrixDoNothing) {
     std::memcpy(s.b->v, s.a->v, sizeof s.a->v);
     double x[3] = {0.0, 9.0, 0.0};
     for (int n : {0, -3, kMaxCells + 1}) {
-        solve(x, *s.a, n, s.ja.data());
+        solve(x, *s.a, n, *s.work);
         EXPECT_EQ(x[1], 9.0);
         EXPECT_EQ(std::memcmp(s.a->v, s.b->v, sizeof s.a->v), 0);
     }

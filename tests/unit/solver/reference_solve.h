@@ -13,7 +13,9 @@ namespace kestor::testing {
 
 // The elimination written row after row: for each pivot, each row with a
 // non-zero entry in the pivot column is updated over the listed columns.
-inline void solve_row_order(double* x, SystemMatrix& a, int n, int* ja) {
+// With skip_zero_pivots a pivot that is exactly zero eliminates nothing,
+// as solve does; otherwise its factors are divisions by zero.
+inline void solve_row_order(double* x, SystemMatrix& a, int n, int* ja, bool skip_zero_pivots = false) {
     if (n < 1) return;
     for (int i = 1; i <= n; ++i) ja[i] = 0;
     for (int k = 1; k <= n; ++k) {
@@ -21,6 +23,7 @@ inline void solve_row_order(double* x, SystemMatrix& a, int n, int* ja) {
         for (int j = k + 1; j <= n + 1; ++j) {
             if (a(k, j) != 0.0) ja[++listed] = j;
         }
+        if (skip_zero_pivots && a(k, k) == 0.0) continue;
         for (int i = 1; i <= n; ++i) {
             if (i == k || a(i, k) == 0.0) continue;
             const double r = a(i, k) / a(k, k);

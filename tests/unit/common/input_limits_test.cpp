@@ -1,0 +1,81 @@
+// Line sources that never end or are far too large: devices and oversized
+// files cannot be opened, and a stream without line ends comes in pieces.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/free_format.h"
+
+namespace kestor {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(InputLimits, DevicesCannotBeOpened) {
+    for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
+        if (!fs::exists(device)) continue;
+        LineInput in;
+        EXPECT_FALSE(in.open_file(device, 11)) << device;
+    }
+}
+
+TEST(InputLimits, FileAboveTheLimitCannotBeOpened) {
+    const fs::path p = fs::temp_directory_path() / ("kestor_limits_" + std::to_string(std::random_device{}()));
+    const std::string bytes = std::string(999, 'x') + "\n";  // 1000 bytes
+    std::ofstream(p, std::ios::binary) << bytes;
+    LineInput in;
+    EXPECT_FALSE(in.open_file(p.string(), 7, 999));
+    ASSERT_TRUE(in.open_file(p.string(), 7, 1000));
+    std::string line;
+    ASSERT_TRUE(in.next_line(line));
+    EXPECT_EQ(line, std::string(999, 'x'));
+    EXPECT_FALSE(in.next_line(line));
+    fs::remove(p);
+}
+
+// A line longer than the piece length is served as several lines; the
+// lines after it are whole again.
+TEST(InputLimits, OverlongStreamLineComesInPieces) {
+    constexpr std::size_t piece = LineInput::kMaxStreamLine;
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    const std::string first(2 * piece + 10, '\0');
+    std::fwrite(first.data(), 1, first.size(), f);
+    std::fputs("\nnext\r\n", f);
+    std::rewind(f);
+
+    LineInput in;
+    in.attach_stream(f, "tmp", 5);
+    std::vector<std::size_t> sizes;
+    std::string line;
+    while (in.next_line(line) && line != "next") sizes.push_back(line.size());
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{piece, piece, 10}));
+    EXPECT_EQ(line, "next");
+    EXPECT_FALSE(in.next_line(line));
+    std::fclose(f);
+}
+
+// The free-format read of a name from such a stream takes its first piece
+// and returns: an endless answer at the prompt cannot hang the read.
+TEST(InputLimits, TextReadFromAnOverlongStreamLineReturns) {
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    const std::string endless(LineInput::kMaxStreamLine + 5, 'n');
+    std::fwrite(endless.data(), 1, endless.size(), f);
+    std::rewind(f);
+
+    LineInput in;
+    in.attach_stream(f, "tmp", 5);
+    LineText name;
+    EXPECT_EQ(read_values(in, name), ReadResult::kOk);
+    EXPECT_EQ(name.trimmed(), std::string(LineText::size(), 'n'));
+    std::fclose(f);
+}
+
+}  // namespace
+}  // namespace kestor
