@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -91,6 +93,13 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
+// A fault of the solver, reported to its owner; the cases stay skipped
+// until it is mended.
+const char* const kNaNSuccess =
+    "solver: with no tail level (precision 0 or below) the maximum energy becomes NaN, which passes the test "
+    "that the grid cannot grow, and the final test of the iteration limit passes NaN values: the run is "
+    "stored with status 0 and a NaN mean energy";
+
 const std::string kFinished = CR + "FINISHED";
 const std::string kFailed = "Failed";
 const std::string kMissed = "Incorrect mean energy";
@@ -130,10 +139,11 @@ const Case kCases[] = {
      {kFailed}},
     {"maximum energy 0 on a fixed grid", load("X") + conditions({{16, "1"}, {17, "0"}}) + "RUN\n", 0, kFinished,
      {kFailed}},
-    {"precision and convergence 0", load("X") + conditions({{18, "0"}, {19, "0"}, {20, "19"}}) + "RUN\n", 0,
-     kFinished, {kFailed},
-     "solver: a NaN maximum energy passes the test that the grid cannot grow, and the final test of the "
-     "iteration limit passes NaN values, so the run is stored with status 0 and a NaN mean energy"},
+    // Found by fuzzing the interpreter (there on 10 cells at -2 Td).
+    {"precision and convergence 0", load("X") + conditions({{18, "0"}, {19, "0"}, {20, "11"}}) + "RUN\n", 0,
+     kFinished, {kFailed}, kNaNSuccess},
+    {"negative precision and convergence 0", load("X") + conditions({{18, "-1"}, {19, "0"}, {20, "11"}}) + "RUN\n",
+     0, kFinished, {kFailed}, kNaNSuccess},
     {"huge Maxwellian mean energy", load("X") + conditions({{14, "1e300"}}) + "RUN\n", 0, kFinished, {kFailed},
      "solver: a Maxwellian whose temperature overflows the grid gives a NaN mean energy with status 0"},
     {"tiny Maxwellian mean energy", load("X") + conditions({{14, "1e-300"}}) + "RUN\n", 0, kFinished, {kFailed},
@@ -228,7 +238,8 @@ TEST(ReliabilityFiles, ResultsOnAFullDiskAreReportedAndTheScriptGoesOn) {
     if (!std::filesystem::exists(kFullDevice)) GTEST_SKIP() << "no /dev/full";
     TempDir dir;
     dir.copy_fixture(kGasFixture, "small_gases.txt");
-    dir.write("script.kes", load("X") + conditions() + "RUN\nSAVERESULTS\n'/dev/full'\n1\n1\n1\n1\n1\n1\n1\n0\nCLEARRUNS\n");
+    dir.write("script.kes",
+              load("X") + conditions() + "RUN\nSAVERESULTS\n'/dev/full'\n1\n1\n1\n1\n1\n1\n1\n0\nCLEARRUNS\n");
     const RunOutcome r = run_limited(dir, "script.kes");
     EXPECT_EQ(r.exit_status, 0);
     const std::vector<std::string> log = log_lines(dir);
