@@ -7,6 +7,7 @@
 //
 //   bitcheck OUT [--data DIR]        write the table to OUT
 //   bitcheck OUT --compare REF       write OUT, then compare it with REF
+//   bitcheck OUT --portable 1        the same with the baseline vector kernels
 //
 // DIR holds the real data files; cases that need them are left out (and
 // named on standard output) when it is absent.
@@ -191,9 +192,11 @@ int main(int argc, char** argv) {
     const std::string out_name = argv[1];
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "shared" / "data";
     std::string ref;
+    bool portable = false;
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--data") == 0) data = argv[i + 1];
         if (std::strcmp(argv[i], "--compare") == 0) ref = argv[i + 1];
+        if (std::strcmp(argv[i], "--portable") == 0) portable = std::strcmp(argv[i + 1], "0") != 0;
     }
 
     std::FILE* out = std::fopen(out_name.c_str(), "w");
@@ -205,6 +208,7 @@ int main(int argc, char** argv) {
     for (const Case& c : cases()) {
         auto t = kestor::make_tables();
         auto w = kestor::make_solver_work();
+        if (portable) w->kernel_isa = kestor::SolveIsa::kPortable;
         const int runs = static_cast<int>(c.en_td.size());
         if (!kestor::bench::load_gas(*t, files, c.gas, runs)) {
             std::printf("%-28s skipped (no data)\n", c.name.c_str());

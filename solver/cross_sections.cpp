@@ -119,6 +119,9 @@ struct TableCursor {
     }
 };
 
+constexpr unsigned kForwardPart = 1;
+constexpr unsigned kInversePart = 2;
+
 // Everything the walk of one process needs besides the work area.
 struct WalkProcess {
     int k;
@@ -135,59 +138,6 @@ struct WalkProcess {
 // exponential shape exp(-g (e - ec)).
 inline bool exponential_shape(int slope_mode, double ec, double g) {
     return slope_mode == 2 && g > 0.0 && ec * g < kMaxExponent;
-}
-
-// The exponential exp((ec - e) g) at the upper end of the last piece of one
-// part of the walk (forward or inverse), which the next piece of the same
-// cell starts from: each piece end costs one exponential.
-struct PieceEnd {
-    int cell = 0;  // 0: none yet
-    double energy = 0.0;
-    double value = 0.0;
-};
-
-// The in-cell shape of the distribution seen by one part of the walk in one
-// cell: centre, slope, factor, and for the forward part the exponentials at
-// the cell's own edges, which every process shares.
-struct CellShape {
-    int cell;
-    double ec;
-    double g;
-    double f;
-    bool exponential;
-    const double* edge_lower;  // exp at e_(cell-1), or nullptr
-    const double* edge_upper;  // exp at e_cell, or nullptr
-};
-
-// exp((ec - e) g) at a piece end e.
-inline double end_exponential(const SolverWork& w, const CellShape& sh, const PieceEnd& last, double e) {
-    if (last.cell == sh.cell && last.energy == e) return last.value;
-    if (sh.edge_lower != nullptr) {
-        if (e == w.EPS[sh.cell]) return sh.edge_lower[sh.cell];
-        if (e == w.EPS[sh.cell + 1]) return sh.edge_upper[sh.cell];
-    }
-    return std::exp((sh.ec - e) * sh.g);
-}
-
-// The cell integral of one piece (cell_integral), with the exponentials at
-// the piece ends taken over from the piece before where it ended at the
-// same energy in the same cell.
-double piece_integral(const SolverWork& w, const CellShape& sh, PieceEnd& last, double ea, double eb,
-                      double alpha, double beta) {
-    if (!sh.exponential) return cell_integral(w.slope_mode, ea, eb, sh.ec, sh.g, sh.f, alpha, beta);
-    const double g = sh.g;
-    const double xa = end_exponential(w, sh, last, ea);
-    const double xb = end_exponential(w, sh, last, eb);
-    last.cell = sh.cell;
-    last.energy = eb;
-    last.value = xb;
-    auto polynomial = [&](double e) {
-        const double u = e * g;
-        return (1.0 + u) * ((alpha + alpha) + beta * g) + (alpha * u) * u;
-    };
-    const double ta = xa * polynomial(ea);
-    const double tb = xb * polynomial(eb);
-    return ((tb - ta) * sh.f) / (-((g * g) * g));
 }
 
 // Destination boundary of the walk for destination cell m.
@@ -228,9 +178,11 @@ void add_inverse(SolverWork& w, const WalkProcess& pr, int c, int m, double inte
 // Sweeps the energy of the colliding electron upward through the table
 // points, the cell edges and the edges shifted by the threshold, so that on
 // every piece the source cell c, the destination cell m and the linear
-// cross section are fixed, and integrates each piece.
-void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
+// cross section are fixed, and lists the pieces on which the forward or the
+// inverse part integrates.
+void list_pieces(const Tables& t, const SolverWork& w, const WalkProcess& pr, int np, WalkPieces& pcs) {
     const int n = w.n;
+    pcs.count = 0;
     int c = n + 1;
     for (int j = 1; j <= n; ++j) {
         if (edge(w, j) > pr.thr) {
@@ -250,9 +202,6 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
 
     TableCursor tab(t, pr.k, np);
     double eps = tab.e_next;
-    PieceEnd forward_end, inverse_end;
-    CellShape forward{0, 0.0, 0.0, kGamma, false, w.edge_exp_lower, w.edge_exp_upper};
-    CellShape inverse{0, 0.0, 0.0, pr.gfac, false, nullptr, nullptr};
     // Every step moves the table, the source or the destination on, or ends
     // on one of their bounds; the limit only guards against a broken grid.
     const long max_steps = 2L * (np + 2L * n + 4L) + 8L;
@@ -276,24 +225,109 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
 
         // Below the threshold (no destination yet) an inelastic process
         // cannot occur, whatever the table holds there.
-        if (c <= n && (m >= 1 || pr.kind < kIonization)) {
-            if (forward.cell != c) {
-                forward.cell = c;
-                forward.ec = w.EPSC[c];
-                forward.g = w.G[c];
-                forward.exponential = exponential_shape(w.slope_mode, forward.ec, forward.g);
-            }
-            add_forward(w, pr, c, m, piece_integral(w, forward, forward_end, ea, eb, tab.alpha, tab.beta));
+        const bool forward = c <= n && (m >= 1 || pr.kind < kIonization);
+        const bool inverse = pr.kind >= kExcitation && m >= 1 && m <= n;
+        if (!forward && !inverse) continue;
+        const int p = pcs.count++;
+        pcs.ea[p] = ea;
+        pcs.eb[p] = eb;
+        pcs.alpha[p] = tab.alpha;
+        pcs.beta[p] = tab.beta;
+        pcs.source[p] = c;
+        pcs.destination[p] = m;
+        pcs.parts[p] = static_cast<unsigned char>((forward ? kForwardPart : 0) | (inverse ? kInversePart : 0));
+    }
+}
+
+// exp((ec - e) g) at a piece end of cell c: taken over from the piece before
+// when it ended there in the same cell, from the cell-edge table when e is an
+// edge of cell c, computed otherwise. Each piece end costs one exponential.
+struct EndExponential {
+    const SolverWork& w;
+    const double* lower;  // exp at the cell edges (forward part), or nullptr
+    const double* upper;
+    int last_cell = 0;
+    double last_energy = 0.0;
+    double last_value = 0.0;
+
+    double at(int c, double ec, double g, double e) const {
+        if (last_cell == c && last_energy == e) return last_value;
+        if (lower != nullptr) {
+            if (e == w.EPS[c]) return lower[c];
+            if (e == w.EPS[c + 1]) return upper[c];
         }
-        if (pr.kind >= kExcitation && m >= 1 && m <= n) {
-            if (inverse.cell != m) {
-                inverse.cell = m;
-                inverse.ec = w.EPSC[m] + pr.thr;
-                inverse.g = w.G[m];
-                inverse.exponential = exponential_shape(w.slope_mode, inverse.ec, inverse.g);
-            }
-            add_inverse(w, pr, c, m, piece_integral(w, inverse, inverse_end, ea, eb, tab.alpha, tab.beta));
+        return std::exp((ec - e) * g);
+    }
+    void keep(int c, double e, double value) {
+        last_cell = c;
+        last_energy = e;
+        last_value = value;
+    }
+};
+
+// The integrals of one part over its pieces: cell(p) is the cell whose
+// shape applies, centre(c) its centre, f the factor. Pieces with the
+// exponential shape get their end exponentials here and their integrals
+// together afterwards; the others are integrated at once.
+template <class Cell, class Centre>
+void part_integrals(SolverWork& w, WalkPieces& pcs, unsigned part, Cell cell, Centre centre, double f,
+                    EndExponential ends, double* out) {
+    SolverProfile* prof = w.profile.enabled ? &w.profile : nullptr;
+    ExponentialPieces& x = pcs.exponential;
+    int q = 0;
+    for (int p = 0; p < pcs.count; ++p) {
+        if (!(pcs.parts[p] & part)) continue;
+        const int c = cell(p);
+        const double ec = centre(c);
+        const double g = w.G[c];
+        const double ea = pcs.ea[p];
+        const double eb = pcs.eb[p];
+        if (!exponential_shape(w.slope_mode, ec, g)) {
+            out[p] = cell_integral(w.slope_mode, ea, eb, ec, g, f, pcs.alpha[p], pcs.beta[p]);
+            continue;
         }
+        if (prof != nullptr) {
+            // Ends of exponential pieces: the upper one, and the lower one where
+            // the piece before in this cell did not end there.
+            ++prof->walk_pieces;
+            prof->walk_piece_ends += ends.last_cell == c && ends.last_energy == ea ? 1 : 2;
+        }
+        const double xa = ends.at(c, ec, g, ea);
+        const double xb = ends.at(c, ec, g, eb);
+        ends.keep(c, eb, xb);
+        x.piece[q] = p;
+        x.ea[q] = ea;
+        x.eb[q] = eb;
+        x.xa[q] = xa;
+        x.xb[q] = xb;
+        x.g[q] = g;
+        x.alpha[q] = pcs.alpha[p];
+        x.beta[q] = pcs.beta[p];
+        ++q;
+    }
+    x.count = q;
+    exponential_integrals(x, f, w.kernel_isa);
+    for (int i = 0; i < q; ++i) out[x.piece[i]] = x.integral[i];
+}
+
+// The walk of one process: its pieces, their integrals, then the integrals
+// entered in the order of the pieces, forward part before inverse part.
+void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
+    WalkPieces& pcs = w.walk_pieces;
+    list_pieces(t, w, pr, np, pcs);
+    part_integrals(
+        w, pcs, kForwardPart, [&](int p) { return pcs.source[p]; }, [&](int c) { return w.EPSC[c]; }, kGamma,
+        EndExponential{w, w.edge_exp_lower, w.edge_exp_upper}, pcs.forward);
+    if (pr.kind >= kExcitation) {
+        part_integrals(
+            w, pcs, kInversePart, [&](int p) { return pcs.destination[p]; },
+            [&](int m) { return w.EPSC[m] + pr.thr; }, pr.gfac, EndExponential{w, nullptr, nullptr}, pcs.inverse);
+    }
+    for (int p = 0; p < pcs.count; ++p) {
+        const int c = pcs.source[p];
+        const int m = pcs.destination[p];
+        if (pcs.parts[p] & kForwardPart) add_forward(w, pr, c, m, pcs.forward[p]);
+        if (pcs.parts[p] & kInversePart) add_inverse(w, pr, c, m, pcs.inverse[p]);
     }
 }
 

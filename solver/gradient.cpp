@@ -140,10 +140,12 @@ void gradient_expansion(SolverWork& w) {
     w.grad_D0 = d0;
 
     if (w.saved_operator_valid == 0) {
-        // No operator of this run to expand with.
+        // No operator of this run to expand with: the solutions are zero,
+        // and the longitudinal diffusion keeps the terms that do not
+        // depend on them.
         clear_solutions(w);
         w.grad_P1 = 0.0;
-        w.grad_L1 = d0;
+        w.grad_L1 = d0 - (W / 3.0) * sb;
         w.grad_P2 = 0.0;
         w.grad_P3 = 0.0;
         return;

@@ -49,12 +49,16 @@ void start_trial(const Tables& t, SolverWork& w) {
     w.previous_balance_error = 1.0;
 }
 
-// A new grid trial is refused once the iteration limit has been passed, so
-// that no chain of new trials (a limit below 4 makes every trial end at its
-// first iterations; a grid that keeps shrinking never reaches the top
-// energy) can run without end. Returns true when the run must stop.
+// A new grid trial is refused once the iteration limit has been passed by
+// more than one iteration, so that no chain of new trials (a limit below 4
+// makes every trial end at its first iterations; a grid that keeps
+// shrinking never reaches the top energy; the electron-electron start can
+// re-estimate at every trial start) can run without end. One iteration
+// past the limit is still allowed: the first iteration of that new trial
+// then ends the run at the limit test, as any unconverged run ends.
+// Returns true when the run must stop.
 bool stop_instead_of_new_trial(SolverWork& w) {
-    if (w.total_iterations <= w.max_iterations) return false;
+    if (static_cast<long long>(w.total_iterations) <= static_cast<long long>(w.max_iterations) + 1) return false;
     w.run_status = kStatusFailed;
     return true;
 }

@@ -14,6 +14,8 @@ struct SolverProfile {
     double solve_seconds;      // every call of solve
     long long solve_calls;
     long long solve_updates;   // entries a(i, j) given an update (count_updates = 1)
+    long long walk_pieces;     // pieces of the walk integrated with the exponential shape
+    long long walk_piece_ends; // their distinct ends per cell (one exponential each)
 };
 
 inline double profile_now() {

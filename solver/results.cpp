@@ -372,6 +372,9 @@ void store_results(Tables& t, SolverWork& w, int irun) {
     electron_ion_terms(w, r);
     r.growth_power = growth_power(w, r.sums);
     if (w.momentum_floor_hit == 1) w.run_status = kStatusFailed;
+    // A distribution that is not a number (an energy grid that became
+    // infinite or undefined) is a failed run, never a success.
+    if (!std::isfinite(r.mean_energy) || !std::isfinite(w.emax)) w.run_status = kStatusFailed;
     fold_grouped(t, w);
     if (w.maxwellian_mode) maxwellian_field(t, w, irun, r);
 

@@ -14,6 +14,7 @@
 #include "common/tables.h"
 #include "solver/profile.h"
 #include "solver/solve_work.h"
+#include "solver/walk_pieces.h"
 
 namespace kestor {
 
@@ -136,6 +137,7 @@ struct SolverWork {
     // exp((EPSC(c) - e) G(c)) at the lower and upper edge e of cell c, for
     // the cells with the exponential shape (collision integrals)
     double edge_exp_lower[kCellArray], edge_exp_upper[kCellArray];
+    WalkPieces walk_pieces;
 
     // --- linear-solver work ---
     SolveWork solve_work;              // column list JA and elimination tables
@@ -154,6 +156,9 @@ struct SolverWork {
 
     // --- optional phase timers (benchmarks) ---
     SolverProfile profile;
+    // Vector instruction set of the solver's kernels (the numbers do not
+    // depend on it); kAuto unless a check asks for the baseline.
+    SolveIsa kernel_isa;
 };
 
 inline ZeroedPtr<SolverWork> make_solver_work() { return make_zeroed<SolverWork>(); }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
+#include <memory>
 #include <functional>
 #include <ostream>
 #include <random>
@@ -12,6 +15,7 @@
 
 #include "collision_fixtures.h"
 #include "solver/grid.h"
+#include "solver/walk_pieces.h"
 
 namespace kestor {
 namespace {
@@ -527,6 +531,92 @@ TEST(WalkOrder, GroupedProcessesAreIncluded) {
     collision_integrals(wc.c.t, wc.c.w);
     EXPECT_GT(wc.c.w.RR[k][10], 0.0);
     EXPECT_GT(wc.c.w.AA(10, 10), 0.0);
+}
+
+// --- pieces with the exponential shape, several per vector operation ---
+
+bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
+// The gathered pieces give the bits of cell_integral's exponential form,
+// piece by piece, with either build of the vector kernel and for counts that
+// end inside a vector.
+TEST(ExponentialPieces, GiveTheBitsOfTheCellIntegral) {
+    struct Piece {
+        double ea, eb, ec, g, alpha, beta;
+    };
+    const Piece table[] = {
+        {0.0, 0.05, 0.1, 2.0, 1e-20, 0.0},       // from zero energy
+        {0.1, 0.35, 0.2, 0.5, -3e-21, 4e-20},    // falling cross section
+        {4.0, 4.5, 4.2, 40.0, 2e-21, -8e-21},    // steep distribution
+        {11.5, 11.6, 11.55, 1e-3, 5e-22, -5.75e-21},
+        {950.0, 951.0, 950.5, 0.3, 0.0, 3e-21},  // flat cross section
+        {2.0, 2.0000001, 2.00000005, 7.0, 1e-19, 1e-19},
+    };
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (SolveIsa isa : {SolveIsa::kAuto, SolveIsa::kPortable}) {
+        for (int count : {1, 2, 3, 4, 5, 7, 8, 13}) {
+            auto x = make_zeroed<ExponentialPieces>();
+            std::vector<Piece> used;
+            for (int q = 0; q < count; ++q) {
+                Piece p = table[q % std::size(table)];
+                if (q >= static_cast<int>(std::size(table))) {
+                    p.ea = 20.0 * u(rng);
+                    p.eb = p.ea + u(rng);
+                    p.ec = p.ea + 0.5 * (p.eb - p.ea);
+                    p.g = 0.01 + 3.0 * u(rng);
+                    p.alpha = (u(rng) - 0.5) * 1e-20;
+                    p.beta = u(rng) * 1e-19;
+                }
+                used.push_back(p);
+                x->piece[q] = q;
+                x->ea[q] = p.ea;
+                x->eb[q] = p.eb;
+                x->xa[q] = std::exp((p.ec - p.ea) * p.g);
+                x->xb[q] = std::exp((p.ec - p.eb) * p.g);
+                x->g[q] = p.g;
+                x->alpha[q] = p.alpha;
+                x->beta[q] = p.beta;
+            }
+            x->count = count;
+            exponential_integrals(*x, kGamma, isa);
+            for (int q = 0; q < count; ++q) {
+                const Piece& p = used[q];
+                const double want = cell_integral(2, p.ea, p.eb, p.ec, p.g, kGamma, p.alpha, p.beta);
+                EXPECT_TRUE(same_bits(x->integral[q], want)) << "count " << count << " piece " << q;
+            }
+        }
+    }
+}
+
+// The collision integrals of a set with excitation, superelastic and
+// ionisation processes are the same bits with either build of the kernels.
+TEST(Walk, BothBuildsOfTheKernelsGiveTheSameBits) {
+    auto run = [](SolveIsa isa, int slope_mode) {
+        auto wc = std::make_unique<WalkCase>(60, 30.0, slope_mode);
+        wc->c.w.kernel_isa = isa;
+        wc->c.w.energy_sharing = 1;
+        wc->add(kElastic, 0.0, {{0.0, 1e-19}, {4.0, 3e-19}, {1e4, 3e-19}});
+        wc->add(kExcitation, 3.3, {{0.0, 0.0}, {3.3, 0.0}, {5.0, 2e-20}, {9.0, 1e-20}, {1e4, 1e-21}}, 0.8, 0.2);
+        wc->add(kRotation, 0.07, {{0.0, 0.0}, {0.07, 0.0}, {0.5, 3e-21}, {1e4, 1e-22}}, 0.6, 0.3);
+        wc->add(kIonization, 12.0, {{0.0, 0.0}, {12.0, 0.0}, {20.0, 3e-20}, {1e4, 2e-21}});
+        collision_integrals(wc->c.t, wc->c.w);
+        return wc;
+    };
+    for (int slope_mode : {1, 2}) {
+        const auto a = run(SolveIsa::kAuto, slope_mode);
+        const auto b = run(SolveIsa::kPortable, slope_mode);
+        const SolverWork& wa = a->c.w;
+        const SolverWork& wb = b->c.w;
+        for (int k = 1; k <= a->c.t.num.collision_count; ++k) {
+            for (int j = 1; j <= a->n(); ++j) {
+                ASSERT_TRUE(same_bits(wa.RR[k][j], wb.RR[k][j])) << k << "," << j;
+                ASSERT_TRUE(same_bits(wa.RRINV[k][j], wb.RRINV[k][j])) << k << "," << j;
+            }
+        }
+        EXPECT_EQ(std::memcmp(wa.AA.v, wb.AA.v, sizeof wa.AA.v), 0);
+        EXPECT_EQ(std::memcmp(wa.AAA.v, wb.AAA.v, sizeof wa.AAA.v), 0);
+    }
 }
 
 }  // namespace

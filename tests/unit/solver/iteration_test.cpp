@@ -141,10 +141,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LimitCase{10, 11, 3, 56.25},       // trials of 5; the third ends at once
                       LimitCase{7, 8, 3, 56.25},         // half = 3
                       LimitCase{4, 5, 3, 56.25},         // half = 2
-                      LimitCase{3, 4, 4, 42.1875},       // half = 1: one iteration per trial
-                      LimitCase{2, 3, 3, 56.25},
-                      LimitCase{1, 2, 2, 75.0},          // half = 0
-                      LimitCase{0, 1, 1, 100.0},
+                      // half = 1: one iteration per trial; a new trial is still
+                      // allowed one iteration past the limit
+                      LimitCase{3, 5, 5, 31.640625},
+                      LimitCase{2, 4, 4, 42.1875},
+                      LimitCase{1, 3, 3, 56.25},         // half = 0
+                      LimitCase{0, 2, 2, 75.0},
                       LimitCase{-5, 1, 1, 100.0}),
     [](const ::testing::TestParamInfo<LimitCase>& i) {
         const int v = i.param.max_iterations;
@@ -276,7 +278,7 @@ TEST(RunStatus, WithoutElectronElectronCollisionsASmallGridStillEnds) {
         constant_frequency_run(m, 5.0, n, 30.0);
         solvebol(m.t(), m.w(), test::kRun);
         EXPECT_EQ(m.result(30), 1.0) << n;
-        EXPECT_LE(m.result(28), 201.0) << n;
+        EXPECT_LE(m.result(28), 202.0) << n;  // at most two iterations past the limit
         EXPECT_TRUE(std::isfinite(m.result(1))) << n;
     }
 }
