@@ -1,18 +1,19 @@
 // Cross sections at the cell edges and the collision integrals of the
 // inelastic, superelastic, ionisation and attachment processes.
+
 #include "solver/cross_sections.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "solver/constants.h"
 #include "solver/setup.h"
 
 namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;
 // Upper edge of the cell beyond the grid: no energy reaches it.
 constexpr double kSentinelEdge = 1.0000000272564224e16;
 // Above this ec g the exponential shape would overflow.

@@ -2,16 +2,15 @@
 
 #include <cmath>
 
+#include "solver/constants.h"
 #include "solver/linear.h"
 
 namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;            // electron speed per sqrt(eV)
 constexpr double kSlopeCap = -0.029999999329447746;      // largest log-slope, times the mean-energy scale
 constexpr double kGradientWeight = 1.2000000476837158;   // weight of the distribution's slope in the source
-constexpr double kFloor = 1.0000000031710769e-30;        // distribution floor of the iteration
 constexpr double kFieldPowerFactor = 444825.554209442;   // 0.75 gamma, times E^2 the field power
 
 // Distance between the centres of the two cells that share edge k.
@@ -105,7 +104,7 @@ void solve_edges(SolverWork& w, double* u) {
 // Mobility factor and corrected QEFF where the edge carries a usable anisotropy.
 void correct_cross_section(SolverWork& w) {
     for (int k = 2; k <= w.n; ++k) {
-        if (w.F[k] != w.F[k - 1] && w.F1[k] != 0.0 && w.F[k] > kFloor && w.F[k - 1] > kFloor) {
+        if (w.F[k] != w.F[k - 1] && w.F1[k] != 0.0 && w.F[k] > kPositiveFloor && w.F[k - 1] > kPositiveFloor) {
             w.AF1[k] = (w.F1[k] * w.QEFF[k]) / w.G1[k];
             w.QEFF[k] = w.QEFF[k] / w.AF1[k];
         }
@@ -143,7 +142,7 @@ void diffusion_rhs(SolverWork& w, double a) {
 void diffusion_factor(SolverWork& w) {
     for (int k = 1; k <= w.n + 1; ++k) w.AG1[k] = 1.0;
     for (int k = 2; k <= w.n; ++k) {
-        if (w.F[k] > kFloor && w.F[k - 1] > kFloor) {
+        if (w.F[k] > kPositiveFloor && w.F[k - 1] > kPositiveFloor) {
             w.AG1[k] = (w.G1[k] * w.Q[k]) / edge_value(w, k);
         }
     }

@@ -2,15 +2,12 @@
 
 #include <cmath>
 
+#include "solver/constants.h"
 #include "solver/linear.h"
 
 namespace kestor {
 
 namespace {
-
-constexpr double kGamma = 593100.7389459227;         // electron speed per sqrt(eV)
-constexpr double kGammaThird = 197700.24631530757;
-constexpr double kGammaSixth = 98850.12315765378;
 
 double width(const SolverWork& w, int i) { return w.EPS[i + 1] - w.EPS[i]; }
 double centre_gap(const SolverWork& w, int k) { return w.EPSC[k] - w.EPSC[k - 1]; }

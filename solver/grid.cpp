@@ -1,9 +1,11 @@
 // Maximum energy of the grid and the grid itself.
+
 #include "solver/grid.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "solver/constants.h"
 #include "solver/cross_sections.h"
 #include "solver/setup.h"
 
@@ -11,8 +13,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;
-constexpr double kGammaThird = 197700.24631530757;
 constexpr double kFirstScanStep = 0.009999999776482582;
 constexpr double kScanStepGrowth = 3.0;
 constexpr double kThresholdStepDivisor = 10.0;

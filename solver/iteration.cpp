@@ -1,8 +1,10 @@
 // Grid trials and the fixed-point iteration of a run.
+
 #include "solver/iteration.h"
 
 #include <cmath>
 
+#include "solver/constants.h"
 #include "solver/cross_sections.h"
 #include "solver/ee_momentum.h"
 #include "solver/grid.h"
@@ -13,10 +15,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;           // electron speed per sqrt(eV)
-constexpr double kTwoGammaThird = 395400.49263061513;   // drift factor of the spatial growth
-constexpr double kTwoOverSqrtPi = 1.1283791513955075;
-constexpr double kFloor = 1.0000000031710769e-30;       // smallest value of F after a solve
 constexpr double kAcceptFraction = 0.699999988079071;   // tail must start above 0.7 emax
 constexpr double kLargestEmax = 9999.899864196777;      // emax that can no longer grow
 constexpr double kStartRerun = 9.999999974752427e-07;   // relative step that reruns the start
@@ -265,7 +263,7 @@ void new_distribution(SolverWork& w) {
     const int n = w.n;
     // Underflowed and undefined values become the floor.
     for (int i = 1; i <= n; ++i) {
-        if (!(w.F[i] >= kFloor)) w.F[i] = kFloor;
+        if (!(w.F[i] >= kPositiveFloor)) w.F[i] = kPositiveFloor;
     }
     double s = 0.0;
     for (int i = 1; i <= n; ++i) s += w.F[i] * w.H[i];

@@ -1,11 +1,13 @@
 // The discrete Boltzmann operator of one iteration: finite volumes on the
 // energy grid with exponentially fitted fluxes through the interior edges,
 // the collision matrices, the growth terms and the normalisation row.
+
 #include "solver/operator.h"
 
 #include <cmath>
 #include <cstring>
 
+#include "solver/constants.h"
 #include "solver/gradient.h"
 #include "solver/linear.h"
 #include "solver/setup.h"
@@ -13,10 +15,6 @@
 namespace kestor {
 
 namespace {
-
-constexpr double kGamma = 593100.7389459227;        // electron speed per sqrt(eV)
-constexpr double kGammaThird = 197700.24631530757;
-constexpr double kTwoGammaThird = 395400.49263061513;  // drift factor of the spatial growth
 
 // Field heating coefficient (E/N)^2 gamma/3.
 double field_coefficient(const SolverWork& w) {

@@ -1,22 +1,17 @@
 // Terms of the Boltzmann operator that are rebuilt in every iteration from
 // the current distribution.
+
 #include "solver/operator_terms.h"
 
 #include <cmath>
+
+#include "solver/constants.h"
 
 namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;        // electron speed per sqrt(eV)
-constexpr double kGammaThird = 197700.24631530757;
-constexpr double kGammaSixth = 98850.12315765378;
-constexpr double kTwoOverSqrtPi = 1.1283791513955075;
 constexpr double kSqrtPiOverTwo = 0.8862269377835134;
-constexpr double kTwelvePi = 37.69911289215088;
-constexpr double kVacuumPermittivity = 8.854200359009745e-12;
-constexpr double kElementaryCharge = 1.6021999911602857e-19;
-constexpr double kCoulombConstant = 7.727221346741363e-12;
 // A decrease of F between neighbours of 1e-4 is needed for a usable
 // exponential slope; a rise of as much makes the profile linear.
 constexpr double kSlopeFall = 1.000100016593933;

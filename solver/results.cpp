@@ -1,9 +1,11 @@
 // Transport and rate coefficients of the final distribution and the stored
 // rows of a run.
+
 #include "solver/results.h"
 
 #include <cmath>
 
+#include "solver/constants.h"
 #include "solver/gradient.h"
 #include "solver/setup.h"
 
@@ -11,8 +13,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kGamma = 593100.7389459227;          // electron speed per sqrt(eV)
-constexpr double kGammaThird = 197700.24631530757;
 constexpr double kChargeOverMass = 175884243269.09976;  // e/m = gamma^2/2
 constexpr double kTwoThirdsChargeOverMass = 117256162179.39984;
 constexpr double kTwoMassOverCharge = 1.1371115245042363e-11;

@@ -1,10 +1,13 @@
 // Run set-up: conditions to per-run quantities, level populations, mass
 // ratios and the parameters of the Coulomb logarithm.
+
 #include "solver/setup.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+#include "solver/constants.h"
 
 namespace kestor {
 
@@ -12,12 +15,7 @@ namespace {
 
 constexpr double kTownsend = 9.999999682655225e-22;           // V m2 per Td
 constexpr double kBoltzmann = 1.3807000128307309e-23;         // J/K
-constexpr double kElementaryCharge = 1.6021999911602857e-19;  // C
-constexpr double kVacuumPermittivity = 8.854200359009745e-12; // F/m
-constexpr double kGamma = 593100.7389459227;                  // speed per sqrt(eV)
-constexpr double kCoulombConstant = 7.727221346741363e-12;
 constexpr double kPi = 3.1415927410125732;
-constexpr double kTwelvePi = 37.69911289215088;
 // Electron-electron momentum factor of the field threshold.
 constexpr double kEeMomentumFactor = 0.5839999914169312;
 constexpr double kOneThird = 0.3333333432674408;
