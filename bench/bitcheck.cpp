@@ -34,7 +34,9 @@ std::vector<Case> cases() {
     std::vector<Case> v;
     const std::vector<double> series20 = en_series(1.0, 1000.0, 20);
     const std::vector<double> series6 = en_series(3.0, 600.0, 6);
-    for (int n : {100, 200, 500, 1000}) v.push_back({"small-series-" + std::to_string(n), Gas::kSmall, n, series20, {}});
+    for (int n : {100, 200, 500, 1000}) {
+        v.push_back({"small-series-" + std::to_string(n), Gas::kSmall, n, series20, {}});
+    }
     v.push_back({"small-grid1", Gas::kSmall, 150, series6, [](double* c) {
                      c[kCondGridType] = 1;
                      c[kCondMaxEnergy] = 60;

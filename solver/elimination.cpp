@@ -24,14 +24,14 @@ namespace kestor {
 
 namespace {
 
+#define KESTOR_INLINE inline __attribute__((always_inline))
+
 // Vectors of two and four doubles and the lane masks that go with them.
 using V2 = double __attribute__((vector_size(2 * sizeof(double))));
 using M2 = long long __attribute__((vector_size(2 * sizeof(long long))));
 using V4 = double __attribute__((vector_size(4 * sizeof(double))));
 using M4 = long long __attribute__((vector_size(4 * sizeof(long long))));
 
-template <class Vec>
-struct Lanes;
 // All-ones in the lanes whose bit is set, for every four-bit pattern.
 struct LaneMaskTable {
     long long m[16][4];
@@ -43,6 +43,8 @@ struct LaneMaskTable {
 };
 constexpr LaneMaskTable kLaneMasks;
 
+template <class Vec>
+struct Lanes;
 template <>
 struct Lanes<V2> {
     static constexpr int kCount = 2;
@@ -55,9 +57,6 @@ struct Lanes<V4> {
     using Mask = M4;
     static void mask(unsigned bits, Mask& m) { std::memcpy(&m, kLaneMasks.m[bits], sizeof m); }
 };
-
-#define KESTOR_INLINE inline __attribute__((always_inline))
-
 
 constexpr unsigned kAllLanes = (1u << kChunkRows) - 1u;
 
@@ -264,11 +263,12 @@ KESTOR_INLINE void prefetch_rows(const SystemMatrix& a, int j, int row, int rows
 
 // The block's pivots applied to the rows outside the block of columns
 // j0..j1, chunk after chunk (so that a chunk's factors stay in cache), each
-// column with its own pivot list. Runs of dense chunks go NV vectors at a time.
-template <class Vec, int NV>
+// column with its own pivot list. Runs of dense chunks go TV vectors of rows
+// at a time, two columns at a time where their lists agree.
+template <class Vec, int TV>
 KESTOR_INLINE void other_rows(SystemMatrix& a, const SolveWork& s, const Block& blk, int j0, int j1) {
-    constexpr int kPairStep = NV / 2 * Lanes<Vec>::kCount / kChunkRows;  // chunks per wide step
-    constexpr int kOne = kChunkRows / Lanes<Vec>::kCount;        // vectors per chunk
+    constexpr int kTileChunks = TV * Lanes<Vec>::kCount / kChunkRows;  // chunks per tile
+    constexpr int kOne = kChunkRows / Lanes<Vec>::kCount;               // vectors per chunk
     const unsigned char* kind = blk.kind;
     const int chunks = blk.chunks;
     int c = 0;
@@ -280,7 +280,9 @@ KESTOR_INLINE void other_rows(SystemMatrix& a, const SolveWork& s, const Block& 
             int full_from = kPivotBlock;
             if (blk.full_from != nullptr) {
                 full_from = 0;
-                for (int e = c; e < c + g; ++e) full_from = blk.full_from[e] > full_from ? blk.full_from[e] : full_from;
+                for (int e = c; e < c + g; ++e) {
+                    if (blk.full_from[e] > full_from) full_from = blk.full_from[e];
+                }
             }
             const int row = kChunkRows * c + 1;
             for (int j = j0; j <= j1; ++j) {
@@ -298,7 +300,7 @@ KESTOR_INLINE void other_rows(SystemMatrix& a, const SolveWork& s, const Block& 
         }
         int end = c;
         while (end < chunks && kind[end] == kDense) ++end;
-        for (; c + kPairStep <= end; c += kPairStep) {
+        for (; c + kTileChunks <= end; c += kTileChunks) {
             const int row = kChunkRows * c + 1;
             int j = j0;
             while (j <= j1) {
@@ -306,15 +308,17 @@ KESTOR_INLINE void other_rows(SystemMatrix& a, const SolveWork& s, const Block& 
                 if (j < j1 && s.column_pivots_leading[j] && s.column_pivots_leading[j + 1] &&
                     s.column_pivot_count[j + 1] == count) {
                     if (j + kPrefetchColumns + 1 <= j1) {
-                        prefetch_rows(a, j + kPrefetchColumns, row, kPairStep * kChunkRows);
-                        prefetch_rows(a, j + kPrefetchColumns + 1, row, kPairStep * kChunkRows);
+                        prefetch_rows(a, j + kPrefetchColumns, row, kTileChunks * kChunkRows);
+                        prefetch_rows(a, j + kPrefetchColumns + 1, row, kTileChunks * kChunkRows);
                     }
-                    dense_rows_pair<Vec, NV / 2>(a.column(j) + row, a.column(j + 1) + row, blk, row,
+                    dense_rows_pair<Vec, TV>(a.column(j) + row, a.column(j + 1) + row, blk, row,
                                                  s.pivot_row_value[j], s.pivot_row_value[j + 1], count);
                     j += 2;
                 } else {
-                    if (j + kPrefetchColumns <= j1) prefetch_rows(a, j + kPrefetchColumns, row, kPairStep * kChunkRows);
-                    dense_rows<Vec, NV / 2>(a.column(j) + row, blk, row, s.column_pivots[j], s.pivot_row_value[j],
+                    if (j + kPrefetchColumns <= j1) {
+                        prefetch_rows(a, j + kPrefetchColumns, row, kTileChunks * kChunkRows);
+                    }
+                    dense_rows<Vec, TV>(a.column(j) + row, blk, row, s.column_pivots[j], s.pivot_row_value[j],
                                             count);
                     j += 1;
                 }
@@ -595,16 +599,16 @@ long long listed_updates(const SolveWork& s, const Block& blk, int j0, int j1) {
 }
 
 // A block of pivots applied to columns j0..j1, all beyond the block.
-template <class Vec, int NV>
+template <class Vec, int TV>
 KESTOR_INLINE void apply_block(SolveWork& s, SystemMatrix& a, const Block& blk, int j0, int j1, long long* count) {
     block_rows<Vec>(s, blk, a, blk.nb, j0, j1);
-    other_rows<Vec, NV>(a, s, blk, j0, j1);
+    other_rows<Vec, TV>(a, s, blk, j0, j1);
     if (count != nullptr) *count += listed_updates(s, blk, j0, j1);
 }
 
 // The block's own columns, one after the other: each brought up to date
 // with the pivots of the block before it, then taken as pivot.
-template <class Vec, int NV>
+template <class Vec, int TV>
 KESTOR_INLINE void take_block(SolveWork& s, SystemMatrix& a, const Block& full, long long* count) {
     Block blk = full;
     blk.full_from = nullptr;
@@ -613,7 +617,7 @@ KESTOR_INLINE void take_block(SolveWork& s, SystemMatrix& a, const Block& full, 
     for (int b = 0; b < blk.nb; ++b) {
         const int k = blk.k0 + b;
         block_rows<Vec>(s, blk, a, b, k, k);
-        other_rows<Vec, NV>(a, s, blk, k, k);
+        other_rows<Vec, TV>(a, s, blk, k, k);
         if (count != nullptr) *count += listed_updates(s, blk, k, k);
         take_pivot<Vec>(s, blk, a.column(k), b);
     }
@@ -627,13 +631,13 @@ KESTOR_INLINE void take_block(SolveWork& s, SystemMatrix& a, const Block& full, 
 
 // Columns p0..p1 (a panel; p0 is the first column of a block): every block
 // before the panel, then the blocks that start in it.
-template <class Vec, int NV>
+template <class Vec, int TV>
 KESTOR_INLINE void eliminate_panel(SolveWork& s, SystemMatrix& a, int n, int p0, int p1, long long* count) {
-    for (int k0 = 1; k0 < p0; k0 += kPivotBlock) apply_block<Vec, NV>(s, a, Block(s, n, k0), p0, p1, count);
+    for (int k0 = 1; k0 < p0; k0 += kPivotBlock) apply_block<Vec, TV>(s, a, Block(s, n, k0), p0, p1, count);
     for (int k0 = p0; k0 <= p1 && k0 <= n; k0 += kPivotBlock) {
         const Block blk(s, n, k0);
-        take_block<Vec, NV>(s, a, blk, count);
-        if (blk.last() < p1) apply_block<Vec, NV>(s, a, blk, blk.last() + 1, p1, count);
+        take_block<Vec, TV>(s, a, blk, count);
+        if (blk.last() < p1) apply_block<Vec, TV>(s, a, blk, blk.last() + 1, p1, count);
     }
 }
 
@@ -641,12 +645,12 @@ KESTOR_INLINE void eliminate_panel(SolveWork& s, SystemMatrix& a, int n, int p0,
 // vectors) and, where the processor has it, four-wide vectors (without
 // fused multiply-add, which that instruction set does not contain).
 void eliminate_panel_portable(SolveWork& s, SystemMatrix& a, int n, int p0, int p1, long long* count) {
-    eliminate_panel<V2, 8>(s, a, n, p0, p1, count);
+    eliminate_panel<V2, 4>(s, a, n, p0, p1, count);
 }
 
 __attribute__((target("avx2"))) void eliminate_panel_wide(SolveWork& s, SystemMatrix& a, int n, int p0, int p1,
                                                           long long* count) {
-    eliminate_panel<V4, 8>(s, a, n, p0, p1, count);
+    eliminate_panel<V4, 4>(s, a, n, p0, p1, count);
 }
 
 // `count`, when given, receives the number of entries updated.

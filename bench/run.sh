@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (build-bench, -DKESTOR_BENCH=ON) and runs them.
+#   bench/run.sh          whole runs (run_bench), the solve (solve_bench) and
+#                         the exponentials of the walk (walk_count)
+#   bench/run.sh quick    the same, one repetition per case of run_bench
+#   bench/run.sh record   writes the bit-identity table build-bench/bitcheck.ref
+#   bench/run.sh check    writes a new table and compares it with the recorded one
+# Timings are best-of-several on a machine that should be otherwise idle.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+what="${1:-all}"
+build=build-bench
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_BENCH=ON -DKESTOR_TESTS=OFF >/dev/null
+cmake --build "$build" --target run_bench solve_bench walk_count bitcheck >/dev/null
+
+case "$what" in
+  all)
+    "$build/run_bench"
+    echo
+    "$build/solve_bench"
+    "$build/walk_count"
+    ;;
+  quick)
+    "$build/run_bench" --quick
+    ;;
+  record)
+    "$build/bitcheck" "$build/bitcheck.ref"
+    ;;
+  check)
+    "$build/bitcheck" "$build/bitcheck.new" --compare "$build/bitcheck.ref"
+    ;;
+  *)
+    echo "usage: $0 [all|quick|record|check]" >&2
+    exit 2
+    ;;
+esac
