@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,7 +91,11 @@ double seconds_since(Clock::time_point start) {
 // The reference loop.
 constexpr int kPlainLength = 1000;  // 8 kB per array: in L1
 
-__attribute__((noinline)) void plain_update(double* a, const double* b, double r, int n) {
+// Loops start on a 64-byte boundary: a loop body that straddles one can run
+// at half speed, which would make the reference depend on the code layout.
+#define KESTOR_REFERENCE_LOOP __attribute__((noinline, optimize("align-loops=64")))
+
+KESTOR_REFERENCE_LOOP void plain_update(double* a, const double* b, double r, int n) {
     for (int i = 0; i < n; ++i) a[i] -= r * b[i];
 }
 
@@ -98,7 +103,7 @@ using Pair = double __attribute__((vector_size(16)));
 
 // The same loop two entries at a time (what the vector unit gives without
 // any wider instruction set).
-__attribute__((noinline)) void pair_update(double* a, const double* b, double r, int n) {
+KESTOR_REFERENCE_LOOP void pair_update(double* a, const double* b, double r, int n) {
     const Pair rv = {r, r};
     int i = 0;
     for (; i + 2 <= n; i += 2) {
@@ -115,11 +120,13 @@ __attribute__((noinline)) void pair_update(double* a, const double* b, double r,
 // 20 ms), taken next to each case so that both see the same clock rate.
 template <class Loop>
 double loop_rate(Loop loop) {
-    // Both arrays in one buffer, 8256 bytes apart: never a multiple of the
-    // 4 kB page, where loads would wait for unrelated stores.
-    std::vector<double> buffer(2 * kPlainLength + 32, 1.0);
+    // Both arrays in one buffer, a on a cache line, b 8320 bytes after it:
+    // not a multiple of the 4 kB page, where loads would wait for unrelated
+    // stores.
+    std::vector<double> buffer(2 * kPlainLength + 64, 1.0);
     double* a = buffer.data();
-    double* b = buffer.data() + kPlainLength + 32;
+    while (reinterpret_cast<std::uintptr_t>(a) % 64 != 0) ++a;
+    double* b = a + kPlainLength + 40;
     for (int i = 0; i < kPlainLength; ++i) b[i] = 1.0 + 1e-3 * i;
     constexpr int kReps = 4000;
     double best = 1e300;
