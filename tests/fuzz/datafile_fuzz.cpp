@@ -46,9 +46,7 @@ constexpr std::string_view kScript =
 }  // namespace kestor::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    kestor::fuzz::prepare_arguments(argc, argv);
-    kestor::fuzz::silence_stdout();
-    kestor::fuzz::work_dir();
+    kestor::fuzz::prepare_interpreter_process(argc, argv);
     return 0;
 }
 

@@ -216,4 +216,12 @@ inline std::vector<std::string> without_lines_holding(std::vector<std::string> l
     return kept;
 }
 
+// Start-up of a target that runs the interpreter: absolute corpus paths,
+// no console echo, and the private working directory.
+inline void prepare_interpreter_process(int* argc, char*** argv) {
+    prepare_arguments(argc, argv);
+    silence_stdout();
+    work_dir();
+}
+
 }  // namespace kestor::fuzz

@@ -123,9 +123,7 @@ std::string template_script(Bytes& b) {
 }  // namespace kestor::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    kestor::fuzz::prepare_arguments(argc, argv);
-    kestor::fuzz::silence_stdout();
-    kestor::fuzz::work_dir();
+    kestor::fuzz::prepare_interpreter_process(argc, argv);
     return 0;
 }
 
