@@ -51,6 +51,109 @@ enum Condition : int {
     kCondPrecision = 18, kCondConvergence = 19, kCondMaxIterations = 20,
 };
 
+// Result indices (1-based, result_labels order). Entries 10 and 26 have no
+// label and stay 0 in every run.
+enum Result : int {
+    kResMeanEnergy = 1,            // eV
+    kResMobility = 2,              // mu N, 1/m/V/s
+    kResReMobility = 3,            // real part (field frequency) or perpendicular mobility N
+    kResImMobility = 4,            // imaginary part (field frequency) or Hall mobility N
+    kResBulkMobility = 5,
+    kResDiffusion = 6,             // D N, 1/m/s
+    kResLongDiffusion = 7,
+    kResBulkTransDiffusion = 8,
+    kResBulkLongDiffusion = 9,
+    kResUnused10 = 10,
+    kResEnergyMobility = 11,
+    kResEnergyDiffusion = 12,
+    kResTotalCollisionFreq = 13,   // m3/s
+    kResMomentumFreq = 14,
+    kResEIMomentumFreq = 15,
+    kResIonizationFreq = 16,
+    kResAttachmentFreq = 17,
+    kResTownsendAlpha = 18,        // alpha/N, m2
+    kResTownsendEta = 19,          // eta/N, m2
+    kResPower = 20,                // eV m3/s
+    kResElasticPower = 21,
+    kResInelasticPower = 22,
+    kResGrowthPower = 23,
+    kResEIPower = 24,
+    kResCoulombLog = 25,
+    kResUnused26 = 26,
+    kResMaxEnergy = 27,            // final maximum energy of the grid, eV
+    kResIterations = 28,
+    kResGridTrials = 29,
+    kResStatus = 30,               // the RunStatus as a real
+};
+
+// Growth model, condition 13 (truncated). The solver reduces it to a growth
+// model of 0, 1 or 2 and a density-gradient sub-mode (kGradient* below).
+enum GrowthModelCode : int {
+    kGrowthNone = 0,               // electron number conserved: ionisation and attachment only take energy
+    kGrowthTemporal = 1,           // exponential growth of the electron number in time
+    kGrowthSpatial = 2,            // steady-state growth along the field (Townsend coefficient)
+    kGrowthNoneAlso = 3,           // read as 0
+    kGrowthGradientTemporal = 4,   // temporal growth, then the density-gradient expansion
+    kGrowthGradientSpatial = 5,    // the same, with the steady-state spatial-growth distribution rebuilt
+    kGrowthGradientNone = 6,       // no growth, then the density-gradient expansion
+};
+
+// Density-gradient sub-mode: the growth-model condition minus 3 when above 3
+// (without field frequency), else off.
+enum GradientSubmode : int {
+    kGradientOff = 0,
+    kGradientTemporal = 1,         // expansion of the temporal-growth distribution
+    kGradientSteadyState = 2,      // ... and the spatial-growth distribution rebuilt from it
+    kGradientNoGrowth = 3,         // expansion without growth
+};
+
+// Grid type, condition 16 (truncated).
+enum GridType : int {
+    kGridEstimated = 0,            // maximum energy estimated from the cross sections; linear to 10 eV, then quadratic
+    kGridLinear = 1,               // given maximum energy, equal cells (also any value outside 0..3)
+    kGridQuadratic = 2,            // given maximum energy, cell edges growing as the square
+    kGridGivenThenEstimated = 3,   // given maximum energy for the first trial, shape of type 0
+};
+
+// Energy sharing of ionisation, condition 12 (truncated).
+enum EnergySharing : int {
+    kSharingEqual = 1,             // primary and secondary share the remaining energy equally
+    kSharingSecondaryAtZero = 2,   // the secondary starts at zero energy, the primary keeps the rest
+    // any other value: the secondary electron is not entered
+};
+
+// e-e momentum effects, condition 11 (truncated): on when 1.
+constexpr int kEEMomentumOn = 1;
+
+// Shape of the distribution inside a cell (solver's slope mode).
+enum SlopeMode : int {
+    kSlopeLinear = 1,
+    kSlopeExponential = 2,
+};
+
+// Varied quantity of RUNSERIES and RUNBACK (first parameter line); with a
+// non-empty VAR list the first VAR entry is varied whatever the code.
+enum SeriesVariable : int {
+    kSeriesEN = 1,                 // E/N (Td)
+    kSeriesMaxwellEnergy = 3,      // Maxwellian mean energy (eV)
+    // any other value: a target mean energy (eV), E/N searched for each run
+};
+
+// Row quantity of RUN2D (first parameter line); with two or more VAR
+// entries the first VAR entry is the row quantity whatever the code.
+enum GridRowVariable : int {
+    kRowEN = 1,                    // E/N (Td)
+    kRowIonMassRatio = 3,          // ion/neutral mass ratio (condition 10)
+    // any other value: a target mean energy (eV)
+};
+
+// Spacing of series and grid values between the first and the last.
+enum SeriesSpacing : int {
+    kSpacingLinear = 1,
+    kSpacingQuadratic = 2,
+    kSpacingExponential = 3,
+};
+
 // numdat: the counts
 struct NumDat {
     int species_count;

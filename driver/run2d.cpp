@@ -56,11 +56,11 @@ int row_index(const Interpreter& in, int code) {
 
 // Exponential spacing needs positive end values, as in a series.
 void floor_exponential_ends(GridLines& l) {
-    if (l.t1 == kExponential) {
+    if (l.t1 == kSpacingExponential) {
         l.x1 = exponential_end(l.x1);
         l.x2 = exponential_end(l.x2);
     }
-    if (l.t2 == kExponential) {
+    if (l.t2 == kSpacingExponential) {
         l.y1 = exponential_end(l.y1);
         l.y2 = exponential_end(l.y2);
     }

@@ -33,13 +33,13 @@ double series_position(int i, int n) {
 
 bool spacing_value(int spacing, double x1, double x2, double x, double& v) {
     switch (spacing) {
-        case kLinear:
+        case kSpacingLinear:
             v = (1.0 - x) * x1 + x2 * x;
             return true;
-        case kQuadratic:
+        case kSpacingQuadratic:
             v = (1.0 - x * x) * x1 + (x2 * x) * x;
             return true;
-        case kExponential:
+        case kSpacingExponential:
             v = std::exp((1.0 - x) * std::log(x1) + x * std::log(x2));
             return true;
         default:
@@ -52,13 +52,13 @@ double exponential_end(double x) { return x <= 0.0 ? kExponentialFloor : x; }
 bool relative_step(int spacing, double x1, double x2, double x, double v, int n, double& s) {
     const double m = intervals(n);
     switch (spacing) {
-        case kLinear:
+        case kSpacingLinear:
             s = (x2 - x1) / v / m;
             return true;
-        case kQuadratic:
+        case kSpacingQuadratic:
             s = (x2 - x1) * (2.0 * x) / v / m;
             return true;
-        case kExponential:
+        case kSpacingExponential:
             // v grows by the factor (x2/x1)^(1/m) from one run to the next.
             s = std::log(x2 / x1) / m;
             return true;
@@ -149,7 +149,7 @@ CommandResult cmd_runseries(Program& p) {
 
     SeriesLines l;
     if (!read_series_lines(in, l)) return CommandResult::kAbort;
-    if (l.spacing == kExponential) {
+    if (l.spacing == kSpacingExponential) {
         l.x1 = exponential_end(l.x1);
         l.x2 = exponential_end(l.x2);
     }

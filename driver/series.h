@@ -6,8 +6,6 @@
 
 namespace kestor {
 
-enum SeriesSpacing : int { kLinear = 1, kQuadratic = 2, kExponential = 3 };
-
 // A first or last value of 0 or less has no logarithm: exponential
 // spacing starts or ends at this value instead.
 constexpr double kExponentialFloor = 1e-6;

@@ -20,9 +20,6 @@ constexpr double kExpProfileLimit = 300.0;           // largest EPSC*G of the ex
 constexpr double kTinyGrowth = 1.0000000031710769e-30;
 constexpr double kMomentumFloor = 0.009999999776482582;  // Q >= 1 % of CSM
 
-constexpr int kLinear = 1;
-constexpr int kExponential = 2;
-
 double pow32(double x) { return std::sqrt(x) * x; }
 
 // eps/Q at edge k; the zero-energy edge gives 0 even where Q(1) = 0.
@@ -61,8 +58,8 @@ void slopes(SolverWork& w) {
         for (int j = 1; j <= n; ++j) w.G[j] = 0.0;
         return;
     }
-    if (w.slope_mode == kExponential && !exponential_slopes(w)) w.slope_mode = kLinear;
-    if (w.slope_mode == kLinear) linear_slopes(w);
+    if (w.slope_mode == kSlopeExponential && !exponential_slopes(w)) w.slope_mode = kSlopeLinear;
+    if (w.slope_mode == kSlopeLinear) linear_slopes(w);
     w.G[1] = w.G[2];
     w.G[n] = w.G[n - 1];
 }
@@ -74,7 +71,7 @@ void cell_integrals(SolverWork& w, int j, bool with_hhh) {
     const double b = w.EPS[j + 1];
     const double c = w.EPSC[j];
     const double g = w.G[j];
-    if (w.slope_mode == kLinear) {
+    if (w.slope_mode == kSlopeLinear) {
         const double u = 1.0 + c * g;
         const double a32 = pow32(a), b32 = pow32(b);
         const double a52 = a * a32, b52 = b * b32;
