@@ -1,9 +1,9 @@
 // Timing of the sparse Gauss-Jordan solve on systems of 1000 cells shaped
 // like the Boltzmann operator: the blocked elimination (with the widest
 // vectors of this processor and with the baseline ones) against the same
-// elimination swept row after row on the same column-major storage, with
-// the entries updated per second and a check that all of them give the
-// same bits.
+// elimination swept row after row on the same column-major storage
+// (solve_row_order), with the entries updated per second and a check that
+// all of them give the same bits.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,7 +13,7 @@
 
 #include "common/zeroed.h"
 #include "solver/linear.h"
-#include "tests/unit/solver/reference_solve.h"
+#include "solver/row_order_solve.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void make_filled_system(SystemMatrix& a, int n) {
 bool time_system(const char* name, const SystemMatrix& source, int n, int repeats) {
     auto work = kestor::make_zeroed<SystemMatrix>();
     auto solve_work = kestor::make_zeroed<kestor::SolveWork>();
-    std::vector<int> ja(kestor::kMaxCells + 2, 0);
+    std::vector<int> columns(kestor::kMaxCells + 2, 0);
     std::vector<double> x(n + 2, 0.0), y(n + 2, 0.0), z(n + 2, 0.0);
 
     std::memcpy(work->v, source.v, sizeof source.v);
@@ -67,7 +67,7 @@ bool time_system(const char* name, const SystemMatrix& source, int n, int repeat
     auto reduced_portable = kestor::make_zeroed<SystemMatrix>();
     std::memcpy(reduced_portable->v, work->v, sizeof work->v);
     const double t_row = best_seconds(
-        [&](double* xs, SystemMatrix& a, int m) { kestor::testing::solve_row_order(xs, a, m, ja.data(), true); },
+        [&](double* xs, SystemMatrix& a, int m) { kestor::solve_row_order(xs, a, m, columns.data()); },
         source, *work, y, n, repeats > 3 ? 3 : repeats);
 
     const bool same_x = std::memcmp(x.data(), y.data(), sizeof(double) * (n + 2)) == 0 &&
@@ -90,7 +90,7 @@ int main() {
     constexpr int n = kestor::kMaxCells;
     constexpr int repeats = 5;
     auto banded = kestor::make_zeroed<SystemMatrix>();
-    kestor::testing::make_operator_system(*banded, n, 2024u);
+    kestor::make_operator_system(*banded, n, 2024u);
     auto filled = kestor::make_zeroed<SystemMatrix>();
     make_filled_system(*filled, n);
     const bool ok1 = time_system("operator-shaped system (band, full first row, inelastic couplings)", *banded, n,

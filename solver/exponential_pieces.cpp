@@ -1,27 +1,17 @@
 // Integrals of the walk's pieces with the exponential shape, several pieces
 // per vector operation: each lane carries one piece through exactly the
 // operations of the scalar form.
-#include <cstring>
-
+#include "solver/vector_lanes.h"
 #include "solver/walk_pieces.h"
 
 namespace kestor {
 
 namespace {
 
-using V2 = double __attribute__((vector_size(2 * sizeof(double))));
-using V4 = double __attribute__((vector_size(4 * sizeof(double))));
-
-#define KESTOR_INLINE inline __attribute__((always_inline))
-
-template <class T>
-KESTOR_INLINE void load(T& v, const double* p) {
-    std::memcpy(&v, p, sizeof v);
-}
-template <class T>
-KESTOR_INLINE void store(double* p, const T& v) {
-    std::memcpy(p, &v, sizeof v);
-}
+using lanes::load;
+using lanes::store;
+using lanes::V2;
+using lanes::V4;
 
 // One piece, or one lane of pieces: T is double or a vector of doubles.
 template <class T>
@@ -38,9 +28,9 @@ KESTOR_INLINE void piece_integral(T& out, const T& ea, const T& eb, const T& xa,
 
 template <class Vec>
 KESTOR_INLINE void integrals(ExponentialPieces& x, double f) {
-    constexpr int W = sizeof(Vec) / sizeof(double);
+    constexpr int W = lanes::Lanes<Vec>::kCount;
     Vec fv;
-    for (int l = 0; l < W; ++l) fv[l] = f;
+    lanes::splat(fv, f);
     int q = 0;
     for (; q + W <= x.count; q += W) {
         Vec ea, eb, xa, xb, g, alpha, beta;
@@ -62,16 +52,21 @@ KESTOR_INLINE void integrals(ExponentialPieces& x, double f) {
 
 void integrals_portable(ExponentialPieces& x, double f) { integrals<V2>(x, f); }
 
-__attribute__((target("avx2"))) void integrals_wide(ExponentialPieces& x, double f) { integrals<V4>(x, f); }
+#if KESTOR_WIDE_VECTORS
+KESTOR_TARGET_WIDE void integrals_wide(ExponentialPieces& x, double f) { integrals<V4>(x, f); }
+#endif
 
 }  // namespace
 
 void exponential_integrals(ExponentialPieces& x, double f, SolveIsa isa) {
-    if (isa != SolveIsa::kPortable && __builtin_cpu_supports("avx2")) {
+#if KESTOR_WIDE_VECTORS
+    if (lanes::use_wide_vectors(isa)) {
         integrals_wide(x, f);
-    } else {
-        integrals_portable(x, f);
+        return;
     }
+#endif
+    (void)isa;
+    integrals_portable(x, f);
 }
 
 }  // namespace kestor

@@ -10,13 +10,14 @@ namespace kestor {
 // natural pivot order, skipping zero entries. x(i) = a(i, n+1) / a(i, i) for
 // every final pivot a(i, i) != 0; the others keep their value. A zero pivot
 // met on the way is skipped (its column is not eliminated). a is left in
-// its reduced form. work: the column list JA (entries 1..n cleared) and the
-// tables of the elimination. Sizes outside 1..1000 do nothing. The numbers
-// do not depend on `isa`.
+// its reduced form. work: the tables of the elimination, nothing carried
+// from one call to the next. Sizes outside 1..1000 do nothing. The numbers
+// do not depend on `isa`; they are those of solve_row_order
+// (solver/row_order_solve.h), the same elimination row after row.
 void solve(double* x, SystemMatrix& a, int n, SolveWork& work, SolveIsa isa = SolveIsa::kAuto);
 
 // solve that also returns the number of entries a(i, j) it updated.
-long long solve_counted(double* x, SystemMatrix& a, int n, SolveWork& work);
+long long solve_counted(double* x, SystemMatrix& a, int n, SolveWork& work, SolveIsa isa = SolveIsa::kAuto);
 
 // solve of the work area's system A (w.n equations) into x, timed and
 // counted in w.profile when profiling is on.

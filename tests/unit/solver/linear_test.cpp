@@ -5,29 +5,58 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <random>
+#include <string>
 #include <tuple>
-#include <iterator>
 #include <vector>
 
 #include "common/zeroed.h"
-#include "reference_solve.h"
+#include "solver/row_order_solve.h"
 
 namespace kestor {
-namespace {
 
-using testing::make_operator_system;
-using testing::solve_dense;
-using testing::solve_row_order;
+// Parameters name their instruction set in test output.
+void PrintTo(SolveIsa isa, std::ostream* os) { *os << (isa == SolveIsa::kPortable ? "portable" : "auto"); }
+
+namespace {
 
 struct Systems {
     ZeroedPtr<SystemMatrix> a = make_zeroed<SystemMatrix>();
     ZeroedPtr<SystemMatrix> b = make_zeroed<SystemMatrix>();
-    std::vector<int> ja = std::vector<int>(kMaxCells + 2, 0);  // for the reference sweep
+    std::vector<int> columns = std::vector<int>(kMaxCells + 2, 0);  // for the row-order sweep
     ZeroedPtr<SolveWork> work = make_zeroed<SolveWork>();
 };
+
+// Dense Gaussian elimination with partial pivoting on a copy of rows and
+// columns 1..n (right-hand side n+1); returns x[1..n].
+std::vector<double> solve_dense(const SystemMatrix& a, int n) {
+    std::vector<std::vector<double>> m(n + 1, std::vector<double>(n + 2, 0.0));
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n + 1; ++j) m[i][j] = a(i, j);
+    }
+    for (int k = 1; k <= n; ++k) {
+        int best = k;
+        for (int i = k + 1; i <= n; ++i) {
+            if (std::fabs(m[i][k]) > std::fabs(m[best][k])) best = i;
+        }
+        std::swap(m[k], m[best]);
+        for (int i = k + 1; i <= n; ++i) {
+            const double r = m[i][k] / m[k][k];
+            if (r == 0.0) continue;
+            for (int j = k; j <= n + 1; ++j) m[i][j] -= r * m[k][j];
+        }
+    }
+    std::vector<double> x(n + 1, 0.0);
+    for (int i = n; i >= 1; --i) {
+        double s = m[i][n + 1];
+        for (int j = i + 1; j <= n; ++j) s -= m[i][j] * x[j];
+        x[i] = s / m[i][i];
+    }
+    return x;
+}
 
 bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
 
@@ -45,7 +74,7 @@ const char* isa_name(SolveIsa isa) { return isa == SolveIsa::kPortable ? "portab
 void expect_row_order_bits(Systems& s, int n, SolveIsa isa, double x0) {
     std::vector<double> x(n + 2, x0), y(n + 2, x0);
     solve(x.data(), *s.a, n, *s.work, isa);
-    solve_row_order(y.data(), *s.b, n, s.ja.data(), true);
+    solve_row_order(y.data(), *s.b, n, s.columns.data());
     for (int i = 0; i <= n + 1; ++i) {
         ASSERT_TRUE(same_value(x[i], y[i])) << "n=" << n << " " << isa_name(isa) << " x(" << i << ")";
     }
@@ -56,6 +85,10 @@ void expect_row_order_bits(Systems& s, int n, SolveIsa isa, double x0) {
                 << (*s.b)(i, j);
         }
     }
+}
+
+std::string size_and_isa_name(const ::testing::TestParamInfo<std::tuple<int, SolveIsa>>& info) {
+    return "n" + std::to_string(std::get<0>(info.param)) + "_" + isa_name(std::get<1>(info.param));
 }
 
 class SolveSizes : public ::testing::TestWithParam<std::tuple<int, SolveIsa>> {};
@@ -73,7 +106,7 @@ TEST_P(SolveSizes, MatchesRowOrderBitForBitAndDenseElimination) {
 
         std::vector<double> x(n + 2, -7.0), y(n + 2, -7.0);
         solve(x.data(), *s.a, n, *s.work, isa);
-        solve_row_order(y.data(), *s.b, n, s.ja.data());
+        solve_row_order(y.data(), *s.b, n, s.columns.data());
 
         for (int i = 1; i <= n; ++i) {
             ASSERT_TRUE(same_bits(x[i], y[i])) << "n=" << n << " i=" << i;
@@ -89,7 +122,8 @@ TEST_P(SolveSizes, MatchesRowOrderBitForBitAndDenseElimination) {
 
 INSTANTIATE_TEST_SUITE_P(OperatorShaped, SolveSizes,
                          ::testing::Combine(::testing::Values(1, 2, 3, 10, 100, 1000),
-                                            ::testing::ValuesIn(kIsas)));
+                                            ::testing::ValuesIn(kIsas)),
+                         size_and_isa_name);
 
 // Scattered non-zeros (several densities, sizes across the pivot blocks and
 // the row chunks, negative entries and zero right-hand sides): still the
