@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Builds KESTOR+ and runs the shipped example or the whole test suite.
-#   ./build.sh example   build, then run examples/example.kes in examples/
-#   ./build.sh test      build, then run every test
+#   ./build.sh example   build the program alone (no tests, no GoogleTest),
+#                        then run examples/example.kes in examples/
+#   ./build.sh test      build the program and the tests, then run every test
+#   ./build.sh aarch64   cross build for 64-bit ARM in build-aarch64/ and run
+#                        the tests there under qemu-user
 #   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer
 #                        in build-asan/, then run every test; any report fails
 #   ./build.sh fuzz [s]  build the fuzz targets with clang in build-fuzz/, then
 #                        run them side by side for s seconds each (default 60)
 #                        from seed corpora; a crash, hang or leak fails
 # On a fresh Debian machine it first installs the compiler, CMake, Ninja
-# and GoogleTest (as root, with apt-get), and clang with libFuzzer for fuzz.
+# and GoogleTest (as root, with apt-get), clang with libFuzzer for fuzz, and
+# the cross compiler, qemu-user and GoogleTest's sources for aarch64.
 set -euo pipefail
 cd "$(dirname "$0")"
 what="${1:-test}"
@@ -27,7 +31,14 @@ need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
-[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+case "$what" in
+  test|sanitize) [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev) ;;
+  aarch64)
+    command -v aarch64-linux-gnu-g++ >/dev/null || need+=(g++-aarch64-linux-gnu)
+    command -v qemu-aarch64 >/dev/null || command -v qemu-aarch64-static >/dev/null || need+=(qemu-user)
+    [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || need+=(googletest)
+    ;;
+esac
 if [ ${#need[@]} -gt 0 ]; then install_packages "${need[@]}"; fi
 
 # clang and its libFuzzer runtime (a separate package on Debian).
@@ -55,19 +66,26 @@ seed_corpora() {
 }
 
 case "$what" in
-  example|test)
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build
-    ;;
-esac
-
-case "$what" in
   example)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=OFF >/dev/null
+    cmake --build build --target kestor
     cd examples
     ../build/kestor example.kes
     ;;
   test)
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=ON >/dev/null
+    cmake --build build
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    ;;
+  aarch64)
+    # GoogleTest is built from its sources with the cross compiler; ctest
+    # runs every test program (and the end-to-end tests the program) under
+    # qemu-aarch64 with the target's C library.
+    cmake -S . -B build-aarch64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+      -DKESTOR_GTEST_SOURCE=/usr/src/googletest >/dev/null
+    cmake --build build-aarch64
+    ctest --test-dir build-aarch64 --output-on-failure -j "$(nproc)" --timeout 1800
     ;;
   sanitize)
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTOR_SANITIZE=ON >/dev/null
@@ -121,7 +139,7 @@ case "$what" in
     exit "$status"
     ;;
   *)
-    echo "usage: $0 example|test|sanitize|fuzz [seconds]" >&2
+    echo "usage: $0 example|test|aarch64|sanitize|fuzz [seconds]" >&2
     exit 2
     ;;
 esac
