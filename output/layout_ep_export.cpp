@@ -1,5 +1,6 @@
-// Layout 5 (kLayoutEpExport): mobility, mean energy and the Townsend coefficients against
-// E/p, in single precision, each table thinned to its significant points.
+// Layout 5 (kLayoutEpExport): mobility, mean energy and the Townsend
+// coefficients against E/p, in single precision, each table thinned to its
+// significant points.
 #include <string>
 #include <vector>
 
