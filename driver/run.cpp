@@ -2,12 +2,23 @@
 #include "driver/run.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <string>
 
 #include "driver/commands.h"
 #include "driver/log.h"
 
 namespace kestor {
+
+namespace {
+
+template <std::size_t N>
+void zero_row(double (&row)[N]) {
+    std::fill(std::begin(row), std::end(row), 0.0);
+}
+
+}  // namespace
 
 void normfrac(const Interpreter& in, Tables& t, int irun) {
     const int ns = t.num.species_count;
@@ -24,12 +35,24 @@ void normfrac(const Interpreter& in, Tables& t, int irun) {
         if (in.IVAR[k] > kNumConditions) f[in.IVAR[k] - kNumConditions] = in.C[in.IVAR[k]];
 }
 
+void clear_run_results(Tables& t, int r) {
+    RunTables& run = t.run;
+    zero_row(run.run_results[r]);
+    zero_row(run.run_rate_coef[r]);
+    zero_row(run.run_inverse_rate_coef[r]);
+    zero_row(run.run_energy_loss_coef[r]);
+    zero_row(run.run_eedf[r]);
+    zero_row(run.run_eedf_energy[r]);
+    zero_row(run.run_anisotropy[r]);
+}
+
 void prepare_run(Program& p, int r) {
     Tables& t = p.t;
     const Interpreter& in = p.in;
     for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = in.C[j];
     for (int s = 1; s <= t.num.species_count; ++s) t.run.run_gas_fractions[r][s] = in.C[kNumConditions + s];
     if (t.num.species_count >= 2 && t.prefs.normalize_fractions == 1) normfrac(in, t, r);
+    clear_run_results(t, r);
 }
 
 void finish_run(Program& p, int r) {
