@@ -10,7 +10,6 @@
 #include "solver/work.h"
 
 int main(int argc, char** argv) {
-    kestor::set_floating_point_mode();
     try {
         auto tables = kestor::make_tables();
         auto work = kestor::make_solver_work();

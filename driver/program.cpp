@@ -6,12 +6,6 @@
 #include <string>
 #include <system_error>
 
-#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
-#include <pmmintrin.h>
-#include <xmmintrin.h>
-#define KESTOR_HAVE_MXCSR 1
-#endif
-
 #include "driver/command_loop.h"
 #include "driver/labels.h"
 #include "driver/log.h"
@@ -19,11 +13,6 @@
 namespace kestor {
 
 namespace {
-
-#if defined(KESTOR_HAVE_MXCSR)
-constexpr unsigned kFlushToZero = 0x8000;      // MXCSR FTZ
-constexpr unsigned kDenormalsAreZero = 0x0040; // MXCSR DAZ
-#endif
 
 constexpr std::size_t kNameLength = LineText::size();
 
@@ -72,12 +61,6 @@ bool file_exists(const std::string& name) {
 }
 
 }  // namespace
-
-void set_floating_point_mode() {
-#if defined(KESTOR_HAVE_MXCSR)
-    _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
-#endif
-}
 
 void vadovararav(Program& p, const char* first_arg) {
     Interpreter& in = p.in;

@@ -1,14 +1,10 @@
 // The main program: start-up, then the command loop.
 #pragma once
 
+#include "common/fp_mode.h"  // set_floating_point_mode, also for the benchmarks
 #include "driver/interpreter.h"
 
 namespace kestor {
-
-// Results too small to be normal numbers are flushed to zero and subnormal
-// operands read as zero, for the whole process; the solver's results
-// depend on it.
-void set_floating_point_mode();
 
 // Start-up and the script: takes the script name from `first_arg` (the
 // first command-line argument, nullptr when there is none) or from the
@@ -17,7 +13,6 @@ void set_floating_point_mode();
 void vadovararav(Program& p, const char* first_arg);
 
 constexpr const char* kLogFileName = "kestorlog.txt";
-constexpr int kStdinUnit = 5;
 constexpr int kScriptUnit = 7;
 
 }  // namespace kestor
