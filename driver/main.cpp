@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         auto work = kestor::make_solver_work();
         auto interpreter = std::make_unique<kestor::Interpreter>();
         kestor::Program program{*tables, *work, *interpreter};
-        kestor::vadovararav(program, argc > 1 ? argv[1] : nullptr);
+        return kestor::vadovararav(program, argc > 1 ? argv[1] : nullptr);
     } catch (const kestor::ProgramStop& stop) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", stop.message.c_str());
@@ -23,7 +23,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "KESTOR+: %s\n", e.what());
-        return 1;
+        return kestor::kUnexpectedExitStatus;
     }
-    return 0;
 }
