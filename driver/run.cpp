@@ -2,8 +2,6 @@
 #include "driver/run.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <iterator>
 #include <string>
 
 #include "driver/commands.h"
@@ -13,9 +11,15 @@ namespace kestor {
 
 namespace {
 
-template <std::size_t N>
-void zero_row(double (&row)[N]) {
-    std::fill(std::begin(row), std::end(row), 0.0);
+// Entries 0..last of a row.
+void zero_entries(double* row, int last) { std::fill(row, row + last + 1, 0.0); }
+
+// The grid points that a run's distribution can show: condition 15
+// truncated, 0 when not positive, at most the table's width.
+int shown_grid_points(const double* conditions) {
+    const double n = conditions[kCondGridPoints];
+    if (!(n > 0.0)) return 0;
+    return n >= kMaxGrid ? kMaxGrid : static_cast<int>(n);
 }
 
 }  // namespace
@@ -37,13 +41,17 @@ void normfrac(const Interpreter& in, Tables& t, int irun) {
 
 void clear_run_results(Tables& t, int r) {
     RunTables& run = t.run;
-    zero_row(run.run_results[r]);
-    zero_row(run.run_rate_coef[r]);
-    zero_row(run.run_inverse_rate_coef[r]);
-    zero_row(run.run_energy_loss_coef[r]);
-    zero_row(run.run_eedf[r]);
-    zero_row(run.run_eedf_energy[r]);
-    zero_row(run.run_anisotropy[r]);
+    // Only what the solver writes and the writers read: pages of the zeroed
+    // tables beyond it stay untouched.
+    const int collisions = std::clamp(t.num.collision_count, 0, kMaxCollisions);
+    const int points = shown_grid_points(run.run_conditions[r]);
+    zero_entries(run.run_results[r], kNumResults);
+    zero_entries(run.run_rate_coef[r], collisions);
+    zero_entries(run.run_inverse_rate_coef[r], collisions);
+    zero_entries(run.run_energy_loss_coef[r], collisions);
+    zero_entries(run.run_eedf[r], points);
+    zero_entries(run.run_eedf_energy[r], points);
+    zero_entries(run.run_anisotropy[r], points);
 }
 
 void prepare_run(Program& p, int r) {

@@ -6,10 +6,11 @@
 
 namespace kestor {
 
-// Zeroes the results, the per-collision coefficients and the distribution
-// of row r. The solver's early returns write only the status, so a row
-// cleared before each solve never shows an earlier run's numbers as its
-// own. Conditions and fractions are kept.
+// Zeroes the results of row r, its coefficients of the collisions held and
+// its distribution on the run's grid points (condition 15). The solver's
+// early returns write only the status, so a row cleared before each solve
+// never shows an earlier run's numbers as its own. Conditions and
+// fractions are kept.
 void clear_run_results(Tables& t, int r);
 // Starts row r as a new run: copies the current conditions and fractions
 // into it, normalises the fractions when asked (two or more species,

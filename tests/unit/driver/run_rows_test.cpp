@@ -79,22 +79,22 @@ protected:
         for (int r = 1; r <= n; ++r) fill_stale_row(r);
     }
 
-    // The first entry of row r that still holds an earlier run's value,
-    // or "" when there is none.
+    // The first entry of row r that a writer can show and that is not 0
+    // (results, coefficients of the collisions held, distribution on the
+    // run's grid points), or "" when there is none.
     std::string stale_entry(int r) const {
         const RunTables& run = t.run;
         for (int j = 0; j <= kNumResults; ++j)
-            if (run.run_results[r][j] == kStale) return "result " + std::to_string(j);
+            if (run.run_results[r][j] != 0.0) return "result " + std::to_string(j);
+        const int nc = t.num.collision_count;
+        const int np = static_cast<int>(run.run_conditions[r][kCondGridPoints]);
         const struct {
             const char* name;
             const double* row;
             int last;
-        } rows[] = {{"rate", run.run_rate_coef[r], kMaxCollisions},
-                    {"inverse rate", run.run_inverse_rate_coef[r], kMaxCollisions},
-                    {"energy loss", run.run_energy_loss_coef[r], kMaxCollisions},
-                    {"eedf", run.run_eedf[r], kMaxGrid},
-                    {"eedf energy", run.run_eedf_energy[r], kMaxGrid},
-                    {"anisotropy", run.run_anisotropy[r], kMaxGrid}};
+        } rows[] = {{"rate", run.run_rate_coef[r], nc},     {"inverse rate", run.run_inverse_rate_coef[r], nc},
+                    {"energy loss", run.run_energy_loss_coef[r], nc}, {"eedf", run.run_eedf[r], np},
+                    {"eedf energy", run.run_eedf_energy[r], np},      {"anisotropy", run.run_anisotropy[r], np}};
         for (const auto& row : rows)
             for (int j = 0; j <= row.last; ++j)
                 if (row.row[j] != 0.0) return std::string(row.name) + " " + std::to_string(j);
