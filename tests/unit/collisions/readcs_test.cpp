@@ -22,7 +22,7 @@ class ReadcsTest : public ::testing::Test {
 protected:
     ZeroedPtr<Tables> tables_ = make_tables();
     Tables& t = *tables_;
-    ScratchDir dir_;
+    ScratchDir dir_{"kestor-cs"};
 
     Points table(int k) const {
         Points p;
@@ -435,7 +435,7 @@ TEST_F(ReadcsTest, TruncatedFilesEndTheReading) {
 }
 
 TEST_F(ReadcsTest, FileThatCannotBeOpenedChangesNothing) {
-    for (const std::string& path : {dir_.path(""), dir_.path("missing.txt")}) {
+    for (const std::string& path : {dir_.file(""), dir_.file("missing.txt")}) {
         t.sp.species_reference[1].assign("kept");
         t.sp.species_effective_flag[1] = 1;
         load(t, path, 1, "X");
