@@ -273,7 +273,7 @@ TEST(ReliabilityFiles, GridTableOnAFullDiskAborts) {
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_GE(log.size(), 3u);
     EXPECT_TRUE(is_run_name(log[log.size() - 2])) << log[log.size() - 2];
-    EXPECT_EQ(log.back(), abort_line(4 + 1 + 20 + 1 + 5));
+    EXPECT_EQ(log.back(), abort_line(4 + 1 + kNumConditions + 1 + 5));
 }
 
 // A device never ends and is no text file: as a data file it is a file that

@@ -61,6 +61,10 @@ struct SolverModel {
     }
 };
 
+// The entry of the current values (C) and of the VAR list that holds the
+// mole fraction of species s: the entries after the conditions.
+constexpr int fraction_entry(int s) { return kNumConditions + s; }
+
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {

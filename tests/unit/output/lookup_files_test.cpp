@@ -60,7 +60,7 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
     test::fill_model(*t);
     t->sel.run_selected[2] = 0;            // selections play no part
     t->sel.collision_selected[1] = 0;
-    t->run.run_results[2][30] = 1.0;       // a failed run still has its rows
+    t->run.run_results[2][kResStatus] = kStatusFailed;  // a failed run still has its rows
     ScratchDir dir;
     t->prefs.output_format = 6;
     t->prefs.output_file_name.assign("main.txt");

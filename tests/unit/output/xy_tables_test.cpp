@@ -77,7 +77,7 @@ TEST(XYTables, RatesOnlyAgainstEN) {
 TEST(XYTables, AgainstEnergyKeepsRunOrder) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    t->run.run_results[1][1] = 5.0;  // run 1 has the higher mean energy
+    t->run.run_results[1][kResMeanEnergy] = 5.0;  // run 1 has the higher mean energy
     Settings& p = t->prefs;
     p.output_transport = p.output_rates = p.output_inverse_rates = p.output_energy_loss = 0;
     const auto b = body(test::write_records(*t, 4), kModelHeaderRecords);
