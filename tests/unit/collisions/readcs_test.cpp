@@ -252,6 +252,10 @@ struct SearchCase {
     double first_energy; // first energy of the file table as read
 };
 
+void PrintTo(const SearchCase& c, std::ostream* os) {
+    *os << c.comment_lines << " comment lines, " << (c.dash_line ? "then a dash line" : "no dash line");
+}
+
 class TableSearchTest : public ReadcsTest, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(TableSearchTest, DashLineIsSearchedInAtMostHundredLines) {
@@ -489,6 +493,8 @@ struct ReferenceLimitCase {
     int fill_to;       // length of the text after the filler lines
     int final_length;  // length of the stored text
 };
+
+void PrintTo(const ReferenceLimitCase& c, std::ostream* os) { *os << "text of " << c.fill_to << " characters"; }
 
 class ReferenceLimitTest : public ReadcsTest, public ::testing::WithParamInterface<ReferenceLimitCase> {};
 

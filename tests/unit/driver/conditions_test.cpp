@@ -113,6 +113,8 @@ struct CompositionCase {
     std::string next;                // the line after the command
 };
 
+void PrintTo(const CompositionCase& c, std::ostream* os) { *os << c.what; }
+
 class Composition : public Conditions, public ::testing::WithParamInterface<CompositionCase> {};
 
 TEST_P(Composition, IsReadSpeciesBySpecies) {
@@ -169,6 +171,8 @@ struct FailureCase {
     int reads;                       // reads counted when the command ends
     bool incomplete;                 // "Gas composition incomplete" logged
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what << ", " << c.species << " species"; }
 
 class ConditionFailure : public Conditions, public ::testing::WithParamInterface<FailureCase> {};
 

@@ -19,6 +19,8 @@ struct LayoutCase {
     const char* expected;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class LayoutFile : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutFile, MatchesExpectedFile) {

@@ -20,6 +20,8 @@ struct NameCase {
     const char* file_name;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.collision_name); }
+
 class LookupName : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(LookupName, BuiltFromColumnSeven) {

@@ -21,6 +21,8 @@ struct SelectionCase {
     int expected;
 };
 
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
+
 class SelectionRule : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(SelectionRule, GivesExpectedFlag) {

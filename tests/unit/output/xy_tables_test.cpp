@@ -32,6 +32,8 @@ struct SumCase {
     std::size_t rate_tables, inelastic_tables;
 };
 
+void PrintTo(const SumCase& c, std::ostream* os) { *os << c.name; }
+
 class SumRule : public ::testing::TestWithParam<SumCase> {};
 
 TEST_P(SumRule, DecidesTables) {
