@@ -151,7 +151,7 @@ TEST(ReadCollisionsRun, BadDataFilesLoadWhatTheyHold) {
 TEST(ReadCollisionsRun, MultiSpeciesDatabaseFileLoadsAllItsSpecies) {
     const std::filesystem::path file =
         std::filesystem::path(KESTOR_SHARED_DATA) / "Phelps_multi-species_LXCat_2020-02-18.txt";
-    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared data";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared data file " << file;
     TempDir dir;
     const RunOutcome r = run_script(dir, "NOSCREEN\nREADCOLLISIONS\n'" + file.string() +
                                              "'\nAr CO CO2 H2 H2O He Mg N2 Na Ne NO O2 SF6\n0\nEND\n");
