@@ -70,7 +70,10 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
     std::set<std::string> want(std::begin(kFixedFiles), std::end(kFixedFiles));
     want.insert({"N2_Elastic.lut", "N2_Excitation_11.03_eV.lut"});
     EXPECT_EQ(files_in(dir.path()), want);  // no main file
-    for (const std::string& f : want) EXPECT_EQ(dir.read(f), test::fixture("lookup/" + f)) << f;
+    for (const std::string& f : want) {
+        test::keep_for_review("lookup/" + f, dir.read(f));
+        EXPECT_EQ(dir.read(f), test::fixture("lookup/" + f)) << f;
+    }
 }
 
 TEST(LookupFiles, NoRunNoCollision) {

@@ -2,7 +2,9 @@
 // small model gas with two runs and two collisions, and a scratch folder.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,17 @@ inline std::string fixture(const std::string& name) {
 }
 
 using test_support::split_lines;
+
+// What a golden test got, also written for review under the golden's name
+// (relative to tests/fixtures/output/) into the folder that the variable
+// KESTOR_GOLDEN_OUT names; tests/fixtures/regenerate.sh sets it. Unset: nothing.
+inline void keep_for_review(const std::string& golden, const std::string& got) {
+    const char* dir = std::getenv("KESTOR_GOLDEN_OUT");
+    if (dir == nullptr || *dir == '\0') return;
+    const fs::path p = fs::path(dir) / golden;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << got;
+}
 
 // A fresh folder, made the working directory while the object lives.
 class ScratchDir : public test_support::ScratchWorkingDir {
