@@ -50,22 +50,13 @@ RunOutcome run_limited(const TempDir& dir, const std::string& script, const std:
 
 using Changes = std::vector<std::pair<int, std::string>>;
 
-// Conditions of a plain run of the small gas: 10 Td, 300 K, 100 cells,
-// at most 100 iterations; `changes` replace entries {condition (kCond*), entry}.
+// Conditions of a plain run of the small gas: the default conditions at
+// 300 K, on 100 cells, with at most 100 iterations; `changes` replace
+// entries {condition (kCond*), entry}.
 std::string conditions(const Changes& changes = {}) {
-    std::vector<std::string> c(kNumConditions, "0");
-    c[kCondEN - 1] = "10";
-    c[kCondGasTemp - 1] = "300";
-    c[kCondIonCharge - 1] = "1";
-    c[kCondIonMassRatio - 1] = "1";
-    c[kCondGridPoints - 1] = "100";
-    c[kCondPrecision - 1] = "1e-10";
-    c[kCondConvergence - 1] = "1e-4";
-    c[kCondMaxIterations - 1] = "100";
-    for (const auto& [index, entry] : changes) c[index - 1] = entry;
-    std::string s = "CONDITIONS\n";
-    for (const std::string& e : c) s += e + "\n";
-    return s;
+    Changes all = {{kCondGasTemp, "300"}, {kCondGridPoints, "100"}, {kCondMaxIterations, "100"}};
+    all.insert(all.end(), changes.begin(), changes.end());
+    return conditions_with(all);
 }
 
 // The script start that loads species of the small-gas fixture.
