@@ -1,6 +1,7 @@
 // Collision names and the READCOLLISIONS command on scripts held in memory.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,6 +36,25 @@ struct NameCase {
     int grouped = 0;       // grouped processes carried by k
     int npoints = 4;
 };
+
+// Shortest text that reads back as the same double.
+std::string shortest(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    static const char* const kKinds[] = {"elastic",       "attachment", "ionization", "excitation",
+                                         "de-excitation", "rotation",   "vibration"};
+    const std::string species =
+        c.species.size() <= 12 ? c.species : "a species of " + std::to_string(c.species.size()) + " characters";
+    *os << "collision " << c.k << " of " << species << ", " << kKinds[c.kind] << " at " << shortest(c.threshold)
+        << " eV";
+    if (c.effective != 0) *os << ", effective";
+    if (c.grouped != 0) *os << ", " << c.grouped << " grouped";
+    if (c.npoints != 4) *os << ", " << c.npoints << " points";
+}
 
 class CollisionName : public DriverTest, public ::testing::WithParamInterface<NameCase> {};
 
