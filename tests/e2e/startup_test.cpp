@@ -82,16 +82,6 @@ TEST(Startup, ScriptThatCannotBeOpenedStopsSilently) {
     EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: adir\n");
 }
 
-TEST(Startup, LogThatCannotBeCreatedStopsSilently) {
-    TempDir dir;
-    fs::create_directory(dir / "kestorlog.txt");
-    dir.write("s.kes", "CLEARRUNS\n");
-    const RunOutcome r = run_kestor(dir, {"s.kes"});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
 TEST(Startup, EveryStartRestartsTheLog) {
     TempDir dir;
     dir.write("a.kes", "CLEARRUNS\nCLEARRUNS\nCLEARRUNS\n");

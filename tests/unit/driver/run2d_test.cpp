@@ -85,7 +85,12 @@ TEST_F(Run2D, TableFileOfAnEnGridAgainstGasTemperature) {
     set_var_list({kCondGasTemp});
     t.num.collision_count = 1;
     t.col.collision_name[1].assign("C1    A    Elastic");
-    for (int r = 1; r <= 4; ++r) t.run.run_rate_coef[r][1] = r * 1e-14;
+    // The run step clears each row before its solve: the coefficients come
+    // from the solve.
+    p.solve = [](Tables& tt, SolverWork& w, int r) {
+        testing::SolverModel::solve(tt, w, r);
+        tt.run.run_rate_coef[r][1] = r * 1e-14;
+    };
     t.num.run_count = 9;  // dropped by the grid
     const std::string file = path("grid.txt");
     ASSERT_EQ(grid({"1", "10 20 300 400", "2 2", "1 1", "'" + file + "'"}), CommandResult::kNext);
