@@ -110,10 +110,13 @@ CommandResult cmd_readcollisions(Program& p) {
     Tables& t = p.t;
     writelog(in, std::string(1, kCR) + std::string(kKeyword));
 
-    if (script_read_values_or_stop(in, t.prefs.cs_file_name) != ReadResult::kOk) return CommandResult::kAbort;
+    bool name_cut = false;
+    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_cut) != ReadResult::kOk)
+        return CommandResult::kAbort;
     if (!t.prefs.cs_file_name.is_blank()) left_adjust(t.prefs.cs_file_name);
     const std::string file = t.prefs.cs_file_name.trimmed();
-    if (!data_file_exists(file)) {
+    // A cut name could only open some other file.
+    if (name_cut || !data_file_exists(file)) {
         writelog(in, std::string(1, kCR) + "Cannot find file " + file);
         return CommandResult::kAbort;
     }
