@@ -1,7 +1,6 @@
 #include "driver/program.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -10,6 +9,7 @@
 #include "driver/command_loop.h"
 #include "driver/labels.h"
 #include "driver/log.h"
+#include "driver/text_util.h"
 
 namespace kestor {
 
@@ -30,19 +30,23 @@ void reset_state(Program& p) {
     for (int s = 1; s <= kMaxSpecies; ++s) t.sp.species_reference[s].blank();
 }
 
-// The script name: the first argument whole (cut to 256 characters), or,
-// when it is missing or empty, one free-format text typed after the prompt.
-void take_script_name(Interpreter& in, const char* first_arg) {
+// The script name: the first argument whole, or, when it is missing or
+// empty, one free-format text typed after the prompt. False when the name
+// is longer than the 256 characters kept: the cut name is never opened.
+bool take_script_name(Interpreter& in, const char* first_arg) {
     in.INPUTFILE.blank();
     if (first_arg != nullptr && first_arg[0] != '\0') {
-        in.INPUTFILE.assign(std::string_view(first_arg, strnlen(first_arg, kNameLength)));
-        return;
+        const std::string_view name(first_arg);
+        in.INPUTFILE.assign(name);
+        return without_trailing_blanks(name).size() <= kNameLength;
     }
     std::fputs("KESTOR+ script file?\n", stdout);
     std::fflush(stdout);
     LineInput terminal;
     terminal.attach_stdin();
-    if (read_values(terminal, in.INPUTFILE) == ReadResult::kEnd) end_of_file_stop(terminal);
+    bool cut = false;
+    if (read_name(terminal, in.INPUTFILE, cut) == ReadResult::kEnd) end_of_file_stop(terminal);
+    return !cut;
 }
 
 bool file_exists(const std::string& name) {
@@ -52,10 +56,10 @@ bool file_exists(const std::string& name) {
 
 // The script after a successful start of the log: a missing script is
 // logged, one that cannot be opened ends it without a message.
-void run_script(Program& p) {
+void run_script(Program& p, bool name_fits) {
     Interpreter& in = p.in;
     const std::string script_name = in.INPUTFILE.trimmed();
-    if (!file_exists(script_name)) {
+    if (!name_fits || !file_exists(script_name)) {
         writelog(in, std::string(1, kCR) + "Cannot find file " + script_name);
         return;
     }
@@ -72,10 +76,10 @@ int vadovararav(Program& p, const char* first_arg) {
     set_floating_point_mode();
     in.LOGFILE.assign(kLogFileName);
     reset_state(p);
-    take_script_name(in, first_arg);
+    const bool name_fits = take_script_name(in, first_arg);
     // A log that cannot be started ends the program before any command.
     if (!restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed())) return kLogFileExitStatus;
-    run_script(p);
+    run_script(p, name_fits);
     return log_given_up(in) ? kLogFileExitStatus : kExitSuccess;
 }
 

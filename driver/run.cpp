@@ -54,6 +54,19 @@ void clear_run_results(Tables& t, int r) {
     zero_entries(run.run_anisotropy[r], points);
 }
 
+void clear_collision_coefficients(Tables& t, int first, int last) {
+    RunTables& run = t.run;
+    const int runs = std::clamp(t.num.run_count, 0, kMaxRuns);
+    first = std::max(first, 1);
+    last = std::min(last, kMaxCollisions);
+    for (int r = 1; r <= runs; ++r)
+        for (int k = first; k <= last; ++k) {
+            run.run_rate_coef[r][k] = 0.0;
+            run.run_inverse_rate_coef[r][k] = 0.0;
+            run.run_energy_loss_coef[r][k] = 0.0;
+        }
+}
+
 void prepare_run(Program& p, int r) {
     Tables& t = p.t;
     const Interpreter& in = p.in;

@@ -12,6 +12,11 @@ namespace kestor {
 // never shows an earlier run's numbers as its own. Conditions and
 // fractions are kept.
 void clear_run_results(Tables& t, int r);
+
+// Zeroes the coefficients of collisions first..last in every run held: a
+// collision loaded after a run was solved has no coefficient in it.
+void clear_collision_coefficients(Tables& t, int first, int last);
+
 // Starts row r as a new run: copies the current conditions and fractions
 // into it, normalises the fractions when asked (two or more species,
 // switch 1) and clears its results.

@@ -133,13 +133,23 @@ struct PartWayCase {
     int exit_status;
     std::vector<std::string> err;  // lines on standard error
     bool saves;                    // the result file is written
+    std::string script_start = kLongScriptStart;  // the lines that fill the log
 };
 
 void PrintTo(const PartWayCase& c, std::ostream* os) { *os << c.name; }
 
 const std::string kFileTooLarge = "write error on log file \"kestorlog.txt\": File too large";
 
+// The log fills up inside the block that READCOLLISIONS writes with the
+// log held open.
+const std::string kSpeciesBlockStart = [] {
+    std::string s;
+    for (int i = 0; i < 84; ++i) s += "CLEARRUNS\n";
+    return s + "READCOLLISIONS\ngas.txt\nXn\n0\n";
+}();
+
 const PartWayCase kPartWayCases[] = {
+    {"InsideTheSpeciesBlock", "END\n", kLogFileExit, {kFileTooLarge}, false, kSpeciesBlockStart},
     {"ScriptGoesOnAndSaves", kSave + "END\n", kLogFileExit, {kFileTooLarge}, true},
     {"LaterEndOfFileStopKeepsItsStatus", "SAVERESULTS\nres.txt\n1\n", kEndOfFileExit,
      {kFileTooLarge, "end-of-file during read, unit 7, file s.kes"}, false},
@@ -149,10 +159,12 @@ class LogFailsPartWay : public ::testing::TestWithParam<PartWayCase> {};
 
 TEST_P(LogFailsPartWay, ReportsOnceAndStopsAppending) {
     const PartWayCase& c = GetParam();
-    const std::string script = kLongScriptStart + c.script_end;
+    const std::string script = c.script_start + c.script_end;
     TempDir whole, limited;
-    whole.write("s.kes", script);
-    limited.write("s.kes", script);
+    for (const TempDir* d : {&whole, &limited}) {
+        d->write("s.kes", script);
+        d->copy_fixture("names/gas.txt", "gas.txt");
+    }
 
     // Without the limit the log is complete and the run a success.
     const RunOutcome ok = run_with_file_size_limit(whole, "s.kes", RLIM_INFINITY);

@@ -1,5 +1,5 @@
-// File names longer than the 256 characters a name holds: a data file, a
-// result file or a RUN2D table file whose name had to be cut is treated as
+// File names longer than the 256 characters a name holds: the script, a
+// data file, a result file or a RUN2D table file whose name had to be cut is treated as
 // a file that cannot be opened, never as the file its first 256 characters
 // name. Names that fit, trailing blanks aside, are used as before.
 #include <gtest/gtest.h>
@@ -136,6 +136,50 @@ TEST_P(LongName, IsRefusedWhenCut) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LongName, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.label); });
+
+// The script name, given as the argument or typed at the prompt: a cut
+// name is a script that cannot be found, even where its first 256
+// characters name a script.
+struct ScriptNameCase {
+    const char* label;
+    std::vector<std::string> args;
+    std::string typed;
+    std::string logged_name;  // what the log shows as the script's name
+    bool runs;
+};
+
+void PrintTo(const ScriptNameCase& c, std::ostream* os) { *os << c.label; }
+
+const ScriptNameCase kScriptNames[] = {
+    {"argument_too_long", {kTooLong}, "", kFits, false},
+    {"argument_that_fits", {kFits}, "", kFits, true},
+    {"typed_too_long", {}, quoted(kTooLong) + "\n", kFits, false},
+    {"typed_that_fits", {}, quoted(kFits) + "\n", kFits, true},
+};
+
+class LongScriptName : public ::testing::TestWithParam<ScriptNameCase> {};
+
+TEST_P(LongScriptName, IsRefusedWhenCut) {
+    const ScriptNameCase& c = GetParam();
+    TempDir dir;
+    fs::create_directories(dir / kFolders);
+    dir.write(kFits, "CLEARRUNS\n");
+    dir.write(kTooLong, "CLEARRUNS\n");
+    const RunOutcome r = run_kestor(dir, c.args, c.typed);
+    EXPECT_EQ(r.exit_status, 0);
+    std::vector<std::string> log = {"KESTOR+ script file: " + c.logged_name};
+    if (c.runs) {
+        log.insert(log.end(), {"\rCLEARRUNS", "\rFINISHED"});
+    } else {
+        log.push_back("\rCannot find file " + c.logged_name);
+    }
+    EXPECT_EQ(log_lines(dir), log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LongScriptName, ::testing::ValuesIn(kScriptNames),
+                         [](const ::testing::TestParamInfo<ScriptNameCase>& info) {
+                             return std::string(info.param.label);
+                         });
 
 }  // namespace
 }  // namespace kestor::e2e

@@ -186,6 +186,30 @@ TEST_F(ReadCollisions, StoresTheSettingsAndNamesTheNewCollisions) {
     EXPECT_GT(t.col.cs_npoints[1], 6);
 }
 
+// Runs held before a species is loaded never computed its collisions:
+// their coefficients are 0, not what an earlier run in that row left.
+TEST_F(ReadCollisions, RunsHeldShowNoCoefficientsForNewCollisions) {
+    constexpr double kStale = 7.5;
+    t.num.run_count = 2;
+    for (int r = 1; r <= 3; ++r)
+        for (int k = 1; k <= 8; ++k) {
+            t.run.run_rate_coef[r][k] = kStale;
+            t.run.run_inverse_rate_coef[r][k] = kStale;
+            t.run.run_energy_loss_coef[r][k] = kStale;
+        }
+    t.num.collision_count = 2;  // held from an earlier load
+    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
+    ASSERT_EQ(t.num.collision_count, 6);
+    for (int r = 1; r <= 3; ++r)
+        for (int k = 1; k <= 8; ++k) {
+            // New collisions 3..6 of held runs 1 and 2 only.
+            const double expected = (r <= 2 && k >= 3 && k <= 6) ? 0.0 : kStale;
+            EXPECT_EQ(t.run.run_rate_coef[r][k], expected) << "run " << r << ", collision " << k;
+            EXPECT_EQ(t.run.run_inverse_rate_coef[r][k], expected) << "run " << r << ", collision " << k;
+            EXPECT_EQ(t.run.run_energy_loss_coef[r][k], expected) << "run " << r << ", collision " << k;
+        }
+}
+
 TEST_F(ReadCollisions, SpeciesNamesAreComparedWithCaseRespected) {
     ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar AR Ar"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 2);
