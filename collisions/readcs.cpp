@@ -203,7 +203,8 @@ void read_blocks(Reader& r) {
     LineText target;
     while (r.t.num.collision_count < kMaxCollisions) {
         if (read_line(r.in, line) != ReadResult::kOk) return;
-        const KeywordLine kw = classify_keyword_line(line.full());
+        // Keywords hold no blank: the padding after the text cannot hold one.
+        const KeywordLine kw = classify_keyword_line(std::string_view(line.c, line.trimmed_length()));
         if (kw.showrot) r.grouping = false;
         if (kw.type == BlockType::kNone) continue;
         if (read_line(r.in, target) != ReadResult::kOk) return;

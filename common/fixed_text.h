@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -28,9 +29,16 @@ struct FixedText {
     // Character at column i (1-based), NUL read as blank.
     char col(std::size_t i) const { return c[i - 1] == '\0' ? ' ' : c[i - 1]; }
 
-    // Length without trailing blanks (NULs count as blanks).
+    // Length without trailing blanks (NULs count as blanks). The padding
+    // is passed over eight characters at a time: a byte ORed with a blank
+    // stays a blank only when it is a blank or a NUL.
     std::size_t trimmed_length() const {
+        constexpr std::uint64_t kBlanks = 0x2020202020202020u;
         std::size_t n = N;
+        for (std::uint64_t w; n >= sizeof w; n -= sizeof w) {
+            std::memcpy(&w, c + n - sizeof w, sizeof w);
+            if ((w | kBlanks) != kBlanks) break;
+        }
         while (n > 0 && (c[n - 1] == ' ' || c[n - 1] == '\0')) --n;
         return n;
     }
@@ -39,8 +47,9 @@ struct FixedText {
     // All N characters, NULs shown as blanks.
     std::string full() const {
         std::string s(c, N);
-        for (char& ch : s)
-            if (ch == '\0') ch = ' ';
+        if (std::memchr(c, '\0', N) != nullptr)
+            for (char& ch : s)
+                if (ch == '\0') ch = ' ';
         return s;
     }
     bool is_blank() const { return trimmed_length() == 0; }

@@ -17,29 +17,8 @@ namespace {
 constexpr int kStdinUnit = 5;
 constexpr std::size_t kFileChunk = 1 << 16;
 
-// Drops the one carriage return that a two-character line end leaves.
-void drop_carriage_return(std::string& line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-}
-
-// Splits a whole file into its lines. A last line without a line feed is
-// still a line; a file ending in a line feed has no empty line after it.
-std::vector<std::string> split_lines(const std::string& data) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < data.size()) {
-        const void* hit = std::memchr(data.data() + start, '\n', data.size() - start);
-        const std::size_t end =
-            hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data.data()) : data.size();
-        lines.emplace_back(data, start, end - start);
-        drop_carriage_return(lines.back());
-        start = end + 1;
-    }
-    return lines;
-}
-
-// Reads the whole stream; false when the stream reports an error (a
-// directory, an unreadable file) or holds more than max_bytes.
+// Appends the whole stream to `data`; false when the stream reports an
+// error (a directory, an unreadable file) or holds more than max_bytes.
 bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes) {
     char buffer[kFileChunk];
     std::size_t got;
@@ -50,10 +29,24 @@ bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes) {
     return std::ferror(f) == 0;
 }
 
+// The size the file has now, to hold it without growing the buffer; 0
+// when unknown (it is then grown as it is read).
+std::size_t file_size(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t n = std::filesystem::file_size(path, ec);
+    return ec ? 0 : static_cast<std::size_t>(n);
+}
+
 bool is_device(const std::string& path) {
     std::error_code ec;
     const std::filesystem::file_status st = std::filesystem::status(path, ec);
     return !ec && (std::filesystem::is_character_file(st) || std::filesystem::is_block_file(st));
+}
+
+// Frees the storage of a container (clear() keeps it).
+template <class T>
+void release(T& container) {
+    T().swap(container);
 }
 
 }  // namespace
@@ -66,13 +59,17 @@ LineInput::~LineInput() { close(); }
 bool LineInput::open_file(const std::string& path, int unit, std::size_t max_bytes) {
     close();
     if (is_device(path)) return false;
+    const std::size_t size = file_size(path);
+    if (size > max_bytes) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return false;
-    std::string data;
-    const bool ok = slurp(f, data, max_bytes);
+    data_.reserve(size);
+    const bool ok = slurp(f, data_, max_bytes);
     std::fclose(f);
-    if (!ok) return false;
-    lines_ = split_lines(data);
+    if (!ok) {
+        release(data_);
+        return false;
+    }
     name_ = path;
     unit_ = unit;
     at_end_ = true;  // everything is held; nothing more to fetch
@@ -84,61 +81,95 @@ void LineInput::attach_stdin() { attach_stream(stdin, "stdin", kStdinUnit); }
 void LineInput::attach_stream(std::FILE* stream, std::string name, int unit) {
     close();
     stream_ = stream;
-    owns_stream_ = false;
     name_ = std::move(name);
     unit_ = unit;
 }
 
 void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
     close();
-    lines_ = std::move(lines);
+    given_ = std::move(lines);
+    serves_given_ = true;
     name_ = std::move(name);
     at_end_ = true;
 }
 
 void LineInput::close() {
-    if (stream_ != nullptr && owns_stream_) std::fclose(stream_);
     stream_ = nullptr;
-    owns_stream_ = false;
     at_end_ = false;
-    lines_.clear();
+    release(data_);
     pos_ = 0;
+    release(given_);
+    given_pos_ = 0;
+    serves_given_ = false;
     name_.clear();
     unit_ = 0;
 }
 
+// Appends the next line of the stream, or its next piece of at most
+// kMaxStreamLine characters, to the buffer with a line feed after it.
 bool LineInput::fetch() {
     if (at_end_ || stream_ == nullptr) return false;
-    std::string line;
+    const std::size_t start = data_.size();
     int ch;
     bool any = false;
     while ((ch = std::getc(stream_)) != EOF) {
         any = true;
         if (ch == '\n') break;
-        line.push_back(static_cast<char>(ch));
+        data_.push_back(static_cast<char>(ch));
         // The rest of an overlong line comes as the next line.
-        if (line.size() == kMaxStreamLine) break;
+        if (data_.size() - start == kMaxStreamLine) break;
     }
     if (ch == EOF) at_end_ = true;
     if (!any) return false;
-    drop_carriage_return(line);
-    lines_.push_back(std::move(line));
+    data_.push_back('\n');
+    return true;
+}
+
+bool LineInput::next_line(std::string_view& line) {
+    if (serves_given_) {
+        if (given_pos_ >= given_.size()) return false;
+        line = given_[given_pos_++];
+        return true;
+    }
+    if (pos_ >= data_.size() && !fetch()) return false;
+    const std::string_view rest = std::string_view(data_).substr(pos_);
+    const std::size_t feed = rest.find('\n');
+    std::string_view text = rest.substr(0, feed);
+    pos_ += feed == std::string_view::npos ? rest.size() : feed + 1;
+    // Drops the one carriage return that a two-character line end leaves.
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    line = text;
     return true;
 }
 
 bool LineInput::next_line(std::string& line) {
-    if (pos_ >= lines_.size() && !fetch()) return false;
-    line = lines_[pos_++];
+    std::string_view view;
+    if (!next_line(view)) return false;
+    line.assign(view);
     return true;
 }
 
-void LineInput::step_back(std::size_t count) { pos_ = count > pos_ ? 0 : pos_ - count; }
+void LineInput::step_back(std::size_t count) {
+    if (serves_given_) {
+        given_pos_ = count > given_pos_ ? 0 : given_pos_ - count;
+        return;
+    }
+    // The line before pos_ ends at pos_ - 1 (its line feed, or the last
+    // character of a file without a final line feed) and starts after the
+    // line feed before that.
+    const std::string_view data(data_);
+    for (; count > 0 && pos_ > 0; --count) {
+        const std::size_t last = pos_ - 1;
+        const std::size_t feed = last == 0 ? std::string_view::npos : data.rfind('\n', last - 1);
+        pos_ = feed == std::string_view::npos ? 0 : feed + 1;
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Whole-line read
 
 ReadResult read_line(LineInput& in, LineText& out) {
-    std::string line;
+    std::string_view line;
     if (!in.next_line(line)) return ReadResult::kEnd;
     out.assign(line);
     return ReadResult::kOk;
@@ -169,9 +200,7 @@ public:
             memory_used_ = true;
             return true;
         }
-        if (!in_->next_line(owned_)) return false;
-        line_ = owned_;
-        return true;
+        return in_->next_line(line_);
     }
     bool at_line_end() const { return pos_ >= line_.size(); }
     std::size_t position() const { return pos_; }
@@ -197,18 +226,27 @@ public:
 
 private:
     LineInput* in_ = nullptr;
-    std::string owned_;
-    std::string_view line_;
+    std::string_view line_;  // the current line, a view into the source
     std::size_t pos_ = 0;
     bool memory_used_ = false;
 };
 
-// One value item of the input: r copies of a value, or r nulls.
+// One value item of the input: r copies of a value, or r nulls. The value
+// of an undelimited word is a view into the current line; a delimited text
+// is gathered in `quoted` (its doubled delimiters undone, its lines
+// joined), as far as the longest text target can hold it.
 struct Item {
     long long repeat = 1;
     bool null = false;
     bool delimited = false;
-    std::string text;
+    bool longer = false;  // a delimited text went on past what is kept, not with blanks only
+    std::string quoted;
+    std::string_view text;
+
+    void keep(char c) {
+        if (quoted.size() < ReadTarget::kMaxTextLength) quoted.push_back(c);
+        else if (c != ' ') longer = true;
+    }
 };
 
 enum class ItemResult { kOk, kError, kEnd };
@@ -217,17 +255,17 @@ enum class ItemResult { kOk, kError, kEnd };
 // already taken. A doubled delimiter stands for one; the text may run
 // over line ends, which add nothing to it. It must be followed by a
 // separator, a slash or the line end.
-ItemResult read_delimited(Scanner& s, char quote, std::string& text) {
+ItemResult read_delimited(Scanner& s, char quote, Item& item) {
     for (;;) {
         while (s.at_line_end())
             if (!s.advance_line()) return ItemResult::kEnd;
         const char c = s.take();
         if (c != quote) {
-            text.push_back(c);
+            item.keep(c);
             continue;
         }
         if (!s.at_line_end() && s.peek() == quote) {
-            text.push_back(s.take());
+            item.keep(s.take());
             continue;
         }
         if (!s.at_line_end() && !ends_word(s.peek())) return ItemResult::kError;
@@ -263,9 +301,11 @@ ItemResult next_item(Scanner& s, Item& item) {
     if (c == '\'' || c == '"') {
         s.take();
         item.delimited = true;
-        return read_delimited(s, c, item.text);
+        const ItemResult r = read_delimited(s, c, item);
+        item.text = item.quoted;
+        return r;
     }
-    item.text.assign(s.word());
+    item.text = s.word();
     return ItemResult::kOk;
 }
 
@@ -293,6 +333,8 @@ bool parse_int(std::string_view t, int& out) {
 // The decimal exponent is kept within this bound while it is gathered:
 // anything beyond is far outside the range of a double anyway.
 constexpr long long kExponentCap = 1000000000;
+// Room for "e", a sign and the digits of an exponent below the cap.
+constexpr std::size_t kExponentText = 12;
 
 bool parse_real(std::string_view t, double& out) {
     std::size_t i = 0;
@@ -300,6 +342,7 @@ bool parse_real(std::string_view t, double& out) {
     if (i < t.size() && is_sign(t[i])) negative = t[i++] == '-';
     // Mantissa: digits with an optional point, at least one digit.
     std::string clean;
+    clean.reserve(t.size() + kExponentText);
     long long int_digits = 0;  // digits before the point, leading zeros dropped
     long long lead_zeros_after_point = 0;
     bool nonzero_seen = false, point = false;
@@ -352,14 +395,23 @@ bool parse_real(std::string_view t, double& out) {
     return true;
 }
 
+// The length of a text value without its trailing blanks.
+std::size_t length_without_trailing_blanks(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && text[n - 1] == ' ') --n;
+    return n;
+}
+
 // Assigns one value to one target; false when it cannot be converted.
 bool assign(const ReadTarget& target, const Item& item) {
     switch (target.kind) {
     case ReadTarget::Kind::kText: {
         char* dst = static_cast<char*>(target.ptr);
         const std::size_t n = item.text.size() < target.text_length ? item.text.size() : target.text_length;
-        std::memcpy(dst, item.text.data(), n);
+        if (n > 0) std::memcpy(dst, item.text.data(), n);
         std::memset(dst + n, ' ', target.text_length - n);
+        if (target.text_cut != nullptr)
+            *target.text_cut = item.longer || length_without_trailing_blanks(item.text) > target.text_length;
         return true;
     }
     case ReadTarget::Kind::kInt:

@@ -1,9 +1,11 @@
 // Line input and the free-format (list-directed) reader.
 //
 // A LineInput serves the lines of one text source: a file, standard input,
-// or a text held in memory. Lines are read once and kept, so stepping back
-// over lines (the data-file reader does it) only moves an index. One
-// carriage return before the line feed is removed from every line, so
+// or a text held in memory. A file is held whole in one buffer and a
+// stream keeps the lines served so far in one buffer, so stepping back
+// over lines (the data-file reader does it) only moves a position, and
+// memory stays proportional to the input whatever the shape of its lines.
+// One carriage return before the line feed is removed from every line, so
 // files written on other platforms read like the others.
 #pragma once
 
@@ -46,6 +48,9 @@ public:
 
     // The next line whole (without its line end); false at the end of the input.
     bool next_line(std::string& line);
+    // The same as a view into the input, valid until the next call that
+    // reads, steps back, opens or closes.
+    bool next_line(std::string_view& line);
     // Steps back over the last `count` lines read (never before the first line).
     void step_back(std::size_t count);
 
@@ -58,27 +63,46 @@ public:
 private:
     bool fetch();
 
-    std::vector<std::string> lines_;
-    std::size_t pos_ = 0;
+    // A file whole, or the lines served so far from a stream, each of
+    // them ended by a line feed; lines are found by scanning for line feeds.
+    std::string data_;
+    std::size_t pos_ = 0;  // start of the next line in data_
+    // Lines given by set_lines, served as they are.
+    std::vector<std::string> given_;
+    std::size_t given_pos_ = 0;
+    bool serves_given_ = false;
     std::FILE* stream_ = nullptr;
-    bool owns_stream_ = false;
     bool at_end_ = false;
     std::string name_;
     int unit_ = 0;
 };
 
 // One target of a free-format read: a 32-bit integer, a double, or a
-// fixed-length text.
+// fixed-length text. A text target made by `of_name` also reports whether
+// the value was longer than the text (trailing blanks aside) and so was cut.
 struct ReadTarget {
     enum class Kind { kInt, kReal, kText };
     Kind kind;
     void* ptr;
     std::size_t text_length;
+    bool* text_cut = nullptr;
+
+    // The longest text target: a delimited value is gathered only this far.
+    static constexpr std::size_t kMaxTextLength = 4096;
 
     static ReadTarget of(int& v) { return {Kind::kInt, &v, 0}; }
     static ReadTarget of(double& v) { return {Kind::kReal, &v, 0}; }
     template <std::size_t N>
-    static ReadTarget of(FixedText<N>& t) { return {Kind::kText, t.c, N}; }
+    static ReadTarget of(FixedText<N>& t) {
+        static_assert(N <= kMaxTextLength);
+        return {Kind::kText, t.c, N};
+    }
+    template <std::size_t N>
+    static ReadTarget of_name(FixedText<N>& t, bool& cut) {
+        static_assert(N <= kMaxTextLength);
+        cut = false;
+        return {Kind::kText, t.c, N, &cut};
+    }
 };
 
 // Whole-line read: the next line cut after 256 characters or blank-padded.
@@ -107,6 +131,12 @@ ReadResult read_free(std::string_view text, std::span<const ReadTarget> targets,
 template <class... T>
 ReadResult read_values(LineInput& in, T&... targets) {
     const ReadTarget t[] = {ReadTarget::of(targets)...};
+    return read_free(in, t);
+}
+// One text value into `name`; `cut` tells whether the value did not fit.
+template <std::size_t N>
+ReadResult read_name(LineInput& in, FixedText<N>& name, bool& cut) {
+    const ReadTarget t[] = {ReadTarget::of_name(name, cut)};
     return read_free(in, t);
 }
 template <class... T>

@@ -1,7 +1,8 @@
-// A stop of the whole program that no command can handle: the end-of-file
-// stop of a read without an end branch, or a lookup file that cannot be
-// opened. It is thrown where the error is found and caught once in main,
-// which writes the message to standard error and exits with the status.
+// Exit statuses of the process, and the stop of the whole program that no
+// command can handle: the end-of-file stop of a read without an end branch,
+// or a lookup file that cannot be opened. A stop is thrown where the error
+// is found and caught once in main, which writes its message to standard
+// error and exits with its status.
 #pragma once
 
 #include <string>
@@ -13,6 +14,12 @@ struct ProgramStop {
     std::string message;  // one line for standard error
 };
 
-constexpr int kEndOfFileExitStatus = 24;
+// Exit statuses. A stop's own status wins over a log that failed before it.
+// The lookup-file stop (status 29) is kLookupFileExitStatus of
+// output/lookup_files.h.
+constexpr int kExitSuccess = 0;             // the script ended (FINISHED, ABORT or no script) with a complete log
+constexpr int kUnexpectedExitStatus = 1;    // an unexpected error, such as memory exhausted
+constexpr int kEndOfFileExitStatus = 24;    // end of file where a read has no end branch
+constexpr int kLogFileExitStatus = 26;      // the log file could not be created or written
 
 }  // namespace kestor

@@ -5,32 +5,12 @@
 
 #include "common/forms.h"
 #include "driver/commands.h"
+#include "driver/name_format.h"
 
 namespace kestor {
 namespace {
 
-constexpr std::size_t kNameWidth = 64;
-constexpr std::size_t kSpeciesColumn = 7;  // species name or error text from here
-constexpr std::size_t kGap = 4;            // blanks between the parts
-// Single-precision 0.1 and 0.01: the threshold forms switch there.
-constexpr double kTwoDecimalsFrom = 0.10000000149011612;
-constexpr double kThreeDecimalsFrom = 0.009999999776482582;
-
-// Writes `text` from column `col` (1-based) on, cut at column 64.
-void put_at(std::string& name, std::size_t col, std::string_view text) {
-    if (col > kNameWidth) return;
-    const std::size_t room = kNameWidth - (col - 1);
-    name.replace(col - 1, text.size() < room ? text.size() : room, text.substr(0, room));
-}
-
-std::size_t last_nonblank_column(const std::string& name) {
-    const std::size_t p = name.find_last_not_of(' ');
-    return p == std::string::npos ? 0 : p + 1;
-}
-
-void append_after_gap(std::string& name, std::string_view text) {
-    put_at(name, last_nonblank_column(name) + kGap + 1, text);
-}
+constexpr int kGroupGap = 2;  // blanks before the group size
 
 std::string_view kind_text(const Tables& t, int k) {
     switch (t.col.collision_kind[k]) {
@@ -57,45 +37,52 @@ int group_size(const Tables& t, int k) {
     return g;
 }
 
+// Two decimals from 0.1 eV, three from 0.01 eV, else four.
 std::string threshold_text(double x) {
-    const std::string f = x >= kTwoDecimalsFrom     ? form_f(x, 6, 2)
-                          : x >= kThreeDecimalsFrom ? form_f(x, 6, 3)
-                                                    : form_f(x, 7, 4);
+    const std::string f = x >= kSingleTenth       ? form_f(x, 6, 2)
+                          : x >= kSingleHundredth ? form_f(x, 6, 3)
+                                                  : form_f(x, 7, 4);
     return strip_blanks(f) + " eV";
 }
 
-std::string build_name(const Tables& t, int k) {
-    if (k == kMaxCollisions) return "Error: too many collisions";
-    if (t.num.species_count == kMaxSpecies && k == t.num.collision_count) return "Error: too many species";
-
-    std::string name(kNameWidth, ' ');
-    put_at(name, 1, "C" + strip_blanks(form_i(k, 3)));
+// The name of collision k, its error text when a table overflowed.
+void build_name(const Tables& t, int k, Name& name) {
+    if (k == kMaxCollisions) {
+        name.assign("Error: too many collisions");
+        return;
+    }
+    if (t.num.species_count == kMaxSpecies && k == t.num.collision_count) {
+        name.assign("Error: too many species");
+        return;
+    }
+    name.blank();
+    put_at(name, 1, name_tag('C', k));
     if (t.col.cs_npoints[k] >= kMaxCsPoints) {
-        put_at(name, kSpeciesColumn, "Error: too many data points");
-        return name;
+        put_at(name, kNameBodyColumn, "Error: too many data points");
+        return;
     }
     const int s = t.col.collision_species[k];
-    if (s >= 1 && s <= kMaxSpecies) put_at(name, kSpeciesColumn, t.sp.species_name[s].full());
-    append_after_gap(name, kind_text(t, k));
+    if (s >= 1 && s <= kMaxSpecies) put_at(name, kNameBodyColumn, t.sp.species_name[s].full());
+    put_after_gap(name, kind_text(t, k));
 
     const int kind = t.col.collision_kind[k];
-    if (kind == kElastic || kind == kAttachment) return name;
+    if (kind == kElastic || kind == kAttachment) return;
     if (kind == kRotation || kind == kVibration) {
         const int g = group_size(t, k);
         if (g > 0) {
             // The group's visible collision and its grouped processes.
-            return name.substr(0, last_nonblank_column(name)) + "  (" + std::to_string(g + 1) + ")";
+            put_at(name, last_nonblank(name) + 1 + kGroupGap, "(" + std::to_string(g + 1) + ")");
+            return;
         }
     }
-    append_after_gap(name, threshold_text(t.col.collision_threshold[k]));
-    return name;
+    put_after_gap(name, threshold_text(t.col.collision_threshold[k]));
 }
 
 }  // namespace
 
 void setcname(Tables& t, int k) {
     if (k < 1 || k > kMaxCollisions) return;
-    t.col.collision_name[k].assign(build_name(t, k));
+    build_name(t, k, t.col.collision_name[k]);
 }
 
 }  // namespace kestor

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "driver/run.h"
+
 namespace kestor {
 
 namespace {
@@ -12,7 +14,6 @@ constexpr double kHighProbe = 1000.0;  // Td
 constexpr double kClampLow = 0.5;
 constexpr double kClampHigh = 2.0;
 constexpr double kNoValue = -1.0;
-constexpr double kMissedStatus = 7.0;
 
 // A point of the search: E/N (Td) and the mean energy reached (eV); a mean
 // energy that is not above 0 means no usable value.
@@ -21,22 +22,38 @@ struct Point {
     double w = kNoValue;
 };
 
-double& status_of(Tables& t, int r) { return t.run.run_results[r][kNumResults]; }
+double& status_of(Tables& t, int r) { return t.run.run_results[r][kResStatus]; }
+double mean_energy_of(const Tables& t, int r) { return t.run.run_results[r][kResMeanEnergy]; }
 
-// Mean energy of a stored run, negated when the run failed.
+// Mean energy of the solve just made, negated when it failed. A failed
+// solve that stored no mean energy (an early return) has no value either.
 double value_of_solve(Tables& t, int r) {
-    const double w = t.run.run_results[r][1];
-    return status_of(t, r) > 0.0 ? -w : w;
+    const double w = mean_energy_of(t, r);
+    if (!(status_of(t, r) > 0.0)) return w;
+    return w == 0.0 ? kNoValue : -w;
 }
 
 Point neighbour(Tables& t, int q) {
-    return {t.run.run_conditions[q][kCondEN], status_of(t, q) > 0.0 ? kNoValue : t.run.run_results[q][1]};
+    return {t.run.run_conditions[q][kCondEN], status_of(t, q) > 0.0 ? kNoValue : mean_energy_of(t, q)};
+}
+
+// Every solve starts from a cleared row: a failed solve must not show the
+// mean energy of the trial before it.
+void solve_cleared(Program& p, int irun) {
+    clear_run_results(p.t, irun);
+    p.solve(p.t, p.work, irun);
 }
 
 Point solve_at(Program& p, int irun, double e) {
     p.t.run.run_conditions[irun][kCondEN] = e;
-    p.solve(p.t, p.work, irun);
+    solve_cleared(p, irun);
     return {e, value_of_solve(p.t, irun)};
+}
+
+// A successful last solve that missed the target.
+void mark_missed(Tables& t, int irun) {
+    double& status = status_of(t, irun);
+    if (status == static_cast<double>(kStatusSuccess)) status = static_cast<double>(kStatusIncorrectMeanEnergy);
 }
 
 // The secant estimate held to [0.5 min, 2 max] of the two E/N values; a
@@ -89,8 +106,8 @@ void finderg(Program& p, int irun, int istart, double target, double tol, int li
     // A mean energy is always positive: a target of 0 or less cannot be
     // met, so the run is solved once at its E/N and marked as missed.
     if (!(m > 0.0)) {
-        p.solve(p.t, p.work, irun);
-        if (status_of(p.t, irun) == 0.0) status_of(p.t, irun) = kMissedStatus;
+        solve_cleared(p, irun);
+        mark_missed(p.t, irun);
         return;
     }
     Point p1, p2;
@@ -106,7 +123,7 @@ void finderg(Program& p, int irun, int istart, double target, double tol, int li
         d = std::abs(fresh.w / m - 1.0);
         if (d < tol) return;
     }
-    if (d > tol && status_of(p.t, irun) == 0.0) status_of(p.t, irun) = kMissedStatus;
+    if (d > tol) mark_missed(p.t, irun);
 }
 
 }  // namespace kestor

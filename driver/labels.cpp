@@ -1,3 +1,5 @@
+// The labels of the conditions and results, in the order of their
+// kCond* and kRes* indices.
 #include "driver/labels.h"
 
 #include <string_view>
@@ -62,6 +64,14 @@ constexpr std::string_view kResultLabels[kNumResults] = {
     "# of grid trials",
     "Error code",
 };
+
+static_assert(kConditionLabels[kCondEN - 1] == "Electric field / N (Td)");
+static_assert(kConditionLabels[kCondGrowthModel - 1] == "Growth model");
+static_assert(kConditionLabels[kCondMaxIterations - 1] == "Maximum # of iterations");
+static_assert(kResultLabels[kResMeanEnergy - 1] == "Mean energy (eV)");
+static_assert(kResultLabels[kResUnused10 - 1].empty() && kResultLabels[kResUnused26 - 1].empty());
+static_assert(kResultLabels[kResMaxEnergy - 1] == "Maximum energy");
+static_assert(kResultLabels[kResStatus - 1] == "Error code");
 
 }  // namespace
 

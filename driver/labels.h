@@ -5,8 +5,8 @@
 
 namespace kestor {
 
-// Fills condition_labels(1..20) and result_labels(1..30); results 10 and
-// 26 have no label and stay blank.
+// Fills condition_labels(1..20) and result_labels(1..30);
+// kResUnused10 and kResUnused26 have no label and stay blank.
 void setlabels(Tables& t);
 
 }  // namespace kestor

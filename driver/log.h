@@ -1,4 +1,10 @@
 // The log file and its console echo.
+//
+// A log that cannot be created or written is reported once on standard
+// error (the file name and the reason) and then given up: LOGFILE is
+// blanked, the log keeps the lines written before the failure, later lines
+// are only echoed, and the process ends with kLogFileExitStatus. Without a
+// log file name writelog only echoes.
 #pragma once
 
 #include <string_view>
@@ -9,8 +15,20 @@ namespace kestor {
 
 constexpr char kCR = '\r';
 
+// Creates the log afresh holding `first_line` only (not echoed). False
+// when it cannot be created or written; the log is then given up.
+bool restart_log(Interpreter& in, std::string_view first_line);
+
 // Appends `text` as one line to the log file (trailing blanks kept) and
 // echoes it without trailing blanks while screen_echo is 1.
 void writelog(Interpreter& in, std::string_view text);
+
+// Reports a failed open or write of the log (`what`, e.g. "write error",
+// and the errno value, 0 when unknown) on standard error and gives the
+// log up. For writers that hold the log file open themselves.
+void give_up_log(Interpreter& in, const char* what, int err);
+
+// True when there is no log to write: it was given up (or never named).
+bool log_given_up(const Interpreter& in);
 
 }  // namespace kestor

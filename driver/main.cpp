@@ -10,13 +10,12 @@
 #include "solver/work.h"
 
 int main(int argc, char** argv) {
-    kestor::set_floating_point_mode();
     try {
         auto tables = kestor::make_tables();
         auto work = kestor::make_solver_work();
         auto interpreter = std::make_unique<kestor::Interpreter>();
         kestor::Program program{*tables, *work, *interpreter};
-        kestor::vadovararav(program, argc > 1 ? argv[1] : nullptr);
+        return kestor::vadovararav(program, argc > 1 ? argv[1] : nullptr);
     } catch (const kestor::ProgramStop& stop) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", stop.message.c_str());
@@ -24,7 +23,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "KESTOR+: %s\n", e.what());
-        return 1;
+        return kestor::kUnexpectedExitStatus;
     }
-    return 0;
 }

@@ -1,29 +1,19 @@
 #include "driver/program.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
-#include <pmmintrin.h>
-#include <xmmintrin.h>
-#define KESTOR_HAVE_MXCSR 1
-#endif
-
+#include "common/program_stop.h"
 #include "driver/command_loop.h"
 #include "driver/labels.h"
 #include "driver/log.h"
+#include "driver/text_util.h"
 
 namespace kestor {
 
 namespace {
-
-#if defined(KESTOR_HAVE_MXCSR)
-constexpr unsigned kFlushToZero = 0x8000;      // MXCSR FTZ
-constexpr unsigned kDenormalsAreZero = 0x0040; // MXCSR DAZ
-#endif
 
 constexpr std::size_t kNameLength = LineText::size();
 
@@ -40,30 +30,23 @@ void reset_state(Program& p) {
     for (int s = 1; s <= kMaxSpecies; ++s) t.sp.species_reference[s].blank();
 }
 
-// The script name: the first argument whole (cut to 256 characters), or,
-// when it is missing or empty, one free-format text typed after the prompt.
-void take_script_name(Interpreter& in, const char* first_arg) {
+// The script name: the first argument whole, or, when it is missing or
+// empty, one free-format text typed after the prompt. False when the name
+// is longer than the 256 characters kept: the cut name is never opened.
+bool take_script_name(Interpreter& in, const char* first_arg) {
     in.INPUTFILE.blank();
     if (first_arg != nullptr && first_arg[0] != '\0') {
-        in.INPUTFILE.assign(std::string_view(first_arg, strnlen(first_arg, kNameLength)));
-        return;
+        const std::string_view name(first_arg);
+        in.INPUTFILE.assign(name);
+        return without_trailing_blanks(name).size() <= kNameLength;
     }
     std::fputs("KESTOR+ script file?\n", stdout);
     std::fflush(stdout);
     LineInput terminal;
     terminal.attach_stdin();
-    if (read_values(terminal, in.INPUTFILE) == ReadResult::kEnd) end_of_file_stop(terminal);
-}
-
-// Creates the log afresh with its first line; false when it cannot be
-// created or written.
-bool restart_log(const Interpreter& in) {
-    std::FILE* f = std::fopen(in.LOGFILE.trimmed().c_str(), "wb");
-    if (f == nullptr) return false;
-    const std::string line = "KESTOR+ script file: " + in.INPUTFILE.trimmed() + "\n";
-    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
+    bool cut = false;
+    if (read_name(terminal, in.INPUTFILE, cut) == ReadResult::kEnd) end_of_file_stop(terminal);
+    return !cut;
 }
 
 bool file_exists(const std::string& name) {
@@ -71,31 +54,33 @@ bool file_exists(const std::string& name) {
     return std::filesystem::exists(std::filesystem::path(name), ec);
 }
 
-}  // namespace
-
-void set_floating_point_mode() {
-#if defined(KESTOR_HAVE_MXCSR)
-    _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
-#endif
-}
-
-void vadovararav(Program& p, const char* first_arg) {
+// The script after a successful start of the log: a missing script is
+// logged, one that cannot be opened ends it without a message.
+void run_script(Program& p, bool name_fits) {
     Interpreter& in = p.in;
-    set_floating_point_mode();
-    in.LOGFILE.assign(kLogFileName);
-    reset_state(p);
-    take_script_name(in, first_arg);
-    if (!restart_log(in)) return;
-
     const std::string script_name = in.INPUTFILE.trimmed();
-    if (!file_exists(script_name)) {
-        writelog(in, std::string(1, '\r') + "Cannot find file " + script_name);
+    if (!name_fits || !file_exists(script_name)) {
+        writelog(in, std::string(1, kCR) + "Cannot find file " + script_name);
         return;
     }
     if (!in.script.open_file(script_name, kScriptUnit)) return;
     in.script_line_count = 0;
     command_loop(p);
     in.script.close();
+}
+
+}  // namespace
+
+int vadovararav(Program& p, const char* first_arg) {
+    Interpreter& in = p.in;
+    set_floating_point_mode();
+    in.LOGFILE.assign(kLogFileName);
+    reset_state(p);
+    const bool name_fits = take_script_name(in, first_arg);
+    // A log that cannot be started ends the program before any command.
+    if (!restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed())) return kLogFileExitStatus;
+    run_script(p, name_fits);
+    return log_given_up(in) ? kLogFileExitStatus : kExitSuccess;
 }
 
 }  // namespace kestor

@@ -1,23 +1,20 @@
 // The main program: start-up, then the command loop.
 #pragma once
 
+#include "common/fp_mode.h"  // set_floating_point_mode, also for the benchmarks
 #include "driver/interpreter.h"
 
 namespace kestor {
 
-// Results too small to be normal numbers are flushed to zero and subnormal
-// operands read as zero, for the whole process; the solver's results
-// depend on it.
-void set_floating_point_mode();
-
-// Start-up and the script: takes the script name from `first_arg` (the
-// first command-line argument, nullptr when there is none) or from the
-// prompt, restarts the log and runs the command loop. Returns when the
-// interpreter stops; an end-of-file stop throws ProgramStop.
-void vadovararav(Program& p, const char* first_arg);
+// Start-up and the script: sets the floating-point mode, takes the script
+// name from `first_arg` (the first command-line argument, nullptr when
+// there is none) or from the prompt, restarts the log and runs the command
+// loop. Returns the exit status when the interpreter stops: kExitSuccess,
+// or kLogFileExitStatus when the log could not be created or lost a line.
+// An end-of-file stop throws ProgramStop.
+int vadovararav(Program& p, const char* first_arg);
 
 constexpr const char* kLogFileName = "kestorlog.txt";
-constexpr int kStdinUnit = 5;
 constexpr int kScriptUnit = 7;
 
 }  // namespace kestor

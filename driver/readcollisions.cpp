@@ -1,6 +1,7 @@
 // READCOLLISIONS: loads the processes of one or more species from one
 // cross-section data file and logs each species with its reference text
 // and the names of its new collisions.
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,6 +13,7 @@
 #include "common/free_format.h"
 #include "driver/commands.h"
 #include "driver/log.h"
+#include "driver/run.h"
 #include "driver/text_util.h"
 
 namespace kestor {
@@ -45,24 +47,48 @@ bool log_line(std::FILE* f, std::string_view text) {
 }
 
 // The species, its reference text and its new collisions c0+1..count,
-// written with the log file held open. A failing write ends the block;
-// each echo follows the successful write of its line.
-void write_species_block(const Program& p, int isp, int c0) {
-    std::FILE* f = std::fopen(p.in.LOGFILE.trimmed().c_str(), "ab");
-    if (f == nullptr) return;
-    const std::string name = p.t.sp.species_name[isp].trimmed();
-    const std::string reference = p.t.sp.species_reference[isp].trimmed();
-    bool ok = log_line(f, name);
-    if (ok) echo_record(p.in, name);
-    ok = ok && log_line(f, reference);
-    if (ok) echo(p.in, reference);
-    for (int k = c0 + 1; ok && k <= p.t.num.collision_count; ++k) {
-        const std::string cname = p.t.col.collision_name[k].full();
-        ok = log_line(f, cname);
-        if (ok) echo_record(p.in, cname);
+// written with the log file held open. A log that fails is reported and
+// given up, as for every other log line; the echo goes on regardless.
+class SpeciesBlock {
+public:
+    explicit SpeciesBlock(Interpreter& in) : in_(in) {
+        if (log_given_up(in_)) return;
+        errno = 0;
+        f_ = std::fopen(in_.LOGFILE.trimmed().c_str(), "ab");
+        if (f_ == nullptr) give_up_log(in_, "open error", errno);
     }
-    std::fclose(f);
-    std::fflush(stdout);
+    ~SpeciesBlock() {
+        if (f_ != nullptr && std::fclose(f_) != 0) give_up_log(in_, "write error", errno);
+        std::fflush(stdout);
+    }
+    SpeciesBlock(const SpeciesBlock&) = delete;
+    SpeciesBlock& operator=(const SpeciesBlock&) = delete;
+
+    // One log line; echoed as a free-format record or as it stands.
+    void line(std::string_view text, bool as_record) {
+        if (f_ != nullptr && !log_line(f_, text)) {
+            const int err = errno;
+            std::fclose(f_);
+            f_ = nullptr;
+            give_up_log(in_, "write error", err);
+        }
+        if (as_record) {
+            echo_record(in_, text);
+        } else {
+            echo(in_, text);
+        }
+    }
+
+private:
+    Interpreter& in_;
+    std::FILE* f_ = nullptr;
+};
+
+void write_species_block(Program& p, int isp, int c0) {
+    SpeciesBlock block(p.in);
+    block.line(p.t.sp.species_name[isp].trimmed(), true);
+    block.line(p.t.sp.species_reference[isp].trimmed(), false);
+    for (int k = c0 + 1; k <= p.t.num.collision_count; ++k) block.line(p.t.col.collision_name[k].full(), true);
 }
 
 // The species of that name (the last one should several match), or a new
@@ -95,6 +121,7 @@ bool load_species(Program& p, const Name& name) {
     readcs(t, isp, name);
     t.sp.species_name[isp] = name;
     for (int k = c0 + 1; k <= t.num.collision_count; ++k) setcname(t, k);
+    clear_collision_coefficients(t, c0 + 1, t.num.collision_count);
     write_species_block(p, isp, c0);
     if (t.num.collision_count == kMaxCollisions) {
         writelog(p.in, "Too many collisions");
@@ -110,10 +137,13 @@ CommandResult cmd_readcollisions(Program& p) {
     Tables& t = p.t;
     writelog(in, std::string(1, kCR) + std::string(kKeyword));
 
-    if (script_read_values_or_stop(in, t.prefs.cs_file_name) != ReadResult::kOk) return CommandResult::kAbort;
+    bool name_cut = false;
+    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_cut) != ReadResult::kOk)
+        return CommandResult::kAbort;
     if (!t.prefs.cs_file_name.is_blank()) left_adjust(t.prefs.cs_file_name);
     const std::string file = t.prefs.cs_file_name.trimmed();
-    if (!data_file_exists(file)) {
+    // A cut name could only open some other file.
+    if (name_cut || !data_file_exists(file)) {
         writelog(in, std::string(1, kCR) + "Cannot find file " + file);
         return CommandResult::kAbort;
     }

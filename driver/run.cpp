@@ -9,6 +9,21 @@
 
 namespace kestor {
 
+namespace {
+
+// Entries 0..last of a row.
+void zero_entries(double* row, int last) { std::fill(row, row + last + 1, 0.0); }
+
+// The grid points that a run's distribution can show: condition 15
+// truncated, 0 when not positive, at most the table's width.
+int shown_grid_points(const double* conditions) {
+    const double n = conditions[kCondGridPoints];
+    if (!(n > 0.0)) return 0;
+    return n >= kMaxGrid ? kMaxGrid : static_cast<int>(n);
+}
+
+}  // namespace
+
 void normfrac(const Interpreter& in, Tables& t, int irun) {
     const int ns = t.num.species_count;
     double* f = t.run.run_gas_fractions[irun];
@@ -24,12 +39,41 @@ void normfrac(const Interpreter& in, Tables& t, int irun) {
         if (in.IVAR[k] > kNumConditions) f[in.IVAR[k] - kNumConditions] = in.C[in.IVAR[k]];
 }
 
+void clear_run_results(Tables& t, int r) {
+    RunTables& run = t.run;
+    // Only what the solver writes and the writers read: pages of the zeroed
+    // tables beyond it stay untouched.
+    const int collisions = std::clamp(t.num.collision_count, 0, kMaxCollisions);
+    const int points = shown_grid_points(run.run_conditions[r]);
+    zero_entries(run.run_results[r], kNumResults);
+    zero_entries(run.run_rate_coef[r], collisions);
+    zero_entries(run.run_inverse_rate_coef[r], collisions);
+    zero_entries(run.run_energy_loss_coef[r], collisions);
+    zero_entries(run.run_eedf[r], points);
+    zero_entries(run.run_eedf_energy[r], points);
+    zero_entries(run.run_anisotropy[r], points);
+}
+
+void clear_collision_coefficients(Tables& t, int first, int last) {
+    RunTables& run = t.run;
+    const int runs = std::clamp(t.num.run_count, 0, kMaxRuns);
+    first = std::max(first, 1);
+    last = std::min(last, kMaxCollisions);
+    for (int r = 1; r <= runs; ++r)
+        for (int k = first; k <= last; ++k) {
+            run.run_rate_coef[r][k] = 0.0;
+            run.run_inverse_rate_coef[r][k] = 0.0;
+            run.run_energy_loss_coef[r][k] = 0.0;
+        }
+}
+
 void prepare_run(Program& p, int r) {
     Tables& t = p.t;
     const Interpreter& in = p.in;
     for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = in.C[j];
     for (int s = 1; s <= t.num.species_count; ++s) t.run.run_gas_fractions[r][s] = in.C[kNumConditions + s];
     if (t.num.species_count >= 2 && t.prefs.normalize_fractions == 1) normfrac(in, t, r);
+    clear_run_results(t, r);
 }
 
 void finish_run(Program& p, int r) {

@@ -6,10 +6,22 @@
 
 namespace kestor {
 
-// Steps 1-2: copies the current conditions and fractions into row r and
-// normalises the fractions when asked (two or more species, switch 1).
+// Zeroes the results of row r, its coefficients of the collisions held and
+// its distribution on the run's grid points (condition 15). The solver's
+// early returns write only the status, so a row cleared before each solve
+// never shows an earlier run's numbers as its own. Conditions and
+// fractions are kept.
+void clear_run_results(Tables& t, int r);
+
+// Zeroes the coefficients of collisions first..last in every run held: a
+// collision loaded after a run was solved has no coefficient in it.
+void clear_collision_coefficients(Tables& t, int first, int last);
+
+// Starts row r as a new run: copies the current conditions and fractions
+// into it, normalises the fractions when asked (two or more species,
+// switch 1) and clears its results.
 void prepare_run(Program& p, int r);
-// Steps 4-5: names run r and logs its name with all 64 characters.
+// Names run r and logs its name with all 64 characters.
 void finish_run(Program& p, int r);
 // The whole step with a plain solve: prepare, solve, name, log.
 void run_step(Program& p, int r);

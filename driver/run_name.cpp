@@ -3,37 +3,21 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <string_view>
 
 #include "common/forms.h"
 #include "driver/commands.h"
+#include "driver/name_format.h"
 
 namespace kestor {
 
 namespace {
 
-constexpr int kNameWidth = 64;
-constexpr int kValueColumn = 7;  // E/N or "Maxwellian" starts here
-constexpr int kGap = 4;          // blanks before the mean energy or status
-constexpr int kFormWidth = 15;
-
-// Upper bounds of the decimal ranges: single-precision 0.001, 0.01 and 0.1.
-constexpr double kFieldBound3 = 0.0010000000474974513;
-constexpr double kEnergyBound2 = 0.009999999776482582;
-constexpr double kBound1 = 0.10000000149011612;
-
-// Writes `s` into `name` from column `col` on, cut at column 64.
-void put_at(Name& name, int col, std::string_view s) {
-    for (std::size_t i = 0; i < s.size() && col + static_cast<int>(i) <= kNameWidth; ++i)
-        name.c[col - 1 + i] = s[i];
-}
-
-int last_nonblank(const Name& name) { return static_cast<int>(name.trimmed_length()); }
+constexpr int kFormWidth = 15;  // numbers are formed this wide, then stripped of blanks
 
 // Decimals by magnitude: 4 below 0.1, 3 below 1, 2 below 10, 1 below 100,
 // else 0 (also for a value that is not a number).
 std::string fixed_by_range(double v) {
-    if (v < kBound1) return form_f(v, kFormWidth, 4);
+    if (v < kSingleTenth) return form_f(v, kFormWidth, 4);
     if (v < 1.0) return form_f(v, kFormWidth, 3);
     if (v < 10.0) return form_f(v, kFormWidth, 2);
     if (v < 100.0) return form_f(v, kFormWidth, 1);
@@ -41,12 +25,12 @@ std::string fixed_by_range(double v) {
 }
 
 std::string field_text(double en) {
-    if (en < kFieldBound3) return strip_blanks(form_g(en, kFormWidth, 3));
+    if (en < kSingleThousandth) return strip_blanks(form_g(en, kFormWidth, 3));
     return strip_blanks(fixed_by_range(en));
 }
 
 std::string energy_text(double e) {
-    if (e < kEnergyBound2) return strip_blanks(form_f(e, kFormWidth, 5));
+    if (e < kSingleHundredth) return strip_blanks(form_f(e, kFormWidth, 5));
     return strip_blanks(fixed_by_range(e));
 }
 
@@ -62,10 +46,10 @@ bool status_code(double status, int& code) {
 
 std::string status_text(const Tables& t, int irun) {
     int code = 0;
-    if (!status_code(t.run.run_results[irun][kNumResults], code)) return {};
+    if (!status_code(t.run.run_results[irun][kResStatus], code)) return {};
     switch (code) {
         case kStatusSuccess:
-            return energy_text(t.run.run_results[irun][1]) + " eV";
+            return energy_text(t.run.run_results[irun][kResMeanEnergy]) + " eV";
         case kStatusFailed:
         case kStatusFailedUnchanged:
             return "Failed";
@@ -87,15 +71,15 @@ void setrname(Tables& t, int irun) {
         return;
     }
     name.blank();
-    put_at(name, 1, "R" + strip_blanks(form_i(irun, 3)));
+    put_at(name, 1, name_tag('R', irun));
 
     const double maxwellian = t.run.run_conditions[irun][kCondMaxwellEnergy];
     if (!(maxwellian == 0.0))
-        put_at(name, kValueColumn, "Maxwellian");
+        put_at(name, kNameBodyColumn, "Maxwellian");
     else
-        put_at(name, kValueColumn, field_text(t.run.run_conditions[irun][kCondEN]) + " Td");
+        put_at(name, kNameBodyColumn, field_text(t.run.run_conditions[irun][kCondEN]) + " Td");
 
-    put_at(name, last_nonblank(name) + 1 + kGap, status_text(t, irun));
+    put_after_gap(name, status_text(t, irun));
 }
 
 }  // namespace kestor

@@ -18,8 +18,6 @@ namespace {
 
 constexpr double kStepFraction = 0.10000000149011612;  // tolerance per relative step
 constexpr double kSuccessBelow = 0.5;                  // a status below it is a success
-constexpr double kGridTypeFromPrevious = 3.0;
-constexpr int kResultMaxEnergy = 27;                   // final maximum energy of a run
 
 int intervals(int n) { return std::max(n - 1, 1); }
 
@@ -98,16 +96,16 @@ bool read_series_lines(Interpreter& in, SeriesLines& l) {
 // target mean energy; the first VAR entry wins over the code.
 int varied_index(const Interpreter& in, int code) {
     if (in.var_count > 0) return in.IVAR[1];
-    if (code == 1) return kCondEN;
-    if (code == 3) return kCondMaxwellEnergy;
+    if (code == kSeriesEN) return kCondEN;
+    if (code == kSeriesMaxwellEnergy) return kCondMaxwellEnergy;
     return 0;
 }
 
 // An E/N run after a successful neighbour starts from its final grid.
 void hand_over_grid(Tables& t, int r, int previous) {
-    if (!(t.run.run_results[previous][kNumResults] < kSuccessBelow)) return;
-    t.run.run_conditions[r][kCondGridType] = kGridTypeFromPrevious;
-    t.run.run_conditions[r][kCondMaxEnergy] = t.run.run_results[previous][kResultMaxEnergy];
+    if (!(t.run.run_results[previous][kResStatus] < kSuccessBelow)) return;
+    t.run.run_conditions[r][kCondGridType] = static_cast<double>(kGridGivenThenEstimated);
+    t.run.run_conditions[r][kCondMaxEnergy] = t.run.run_results[previous][kResMaxEnergy];
 }
 
 // One series after the reading of its lines: the rows, the run order and

@@ -4,6 +4,7 @@
 #include "driver/commands.h"
 #include "driver/log.h"
 #include "driver/text_util.h"
+#include "output/layouts.h"
 #include "output/writebol.h"
 
 namespace kestor {
@@ -37,6 +38,13 @@ void clear_species_data(SpeciesTables& sp) {
     }
 }
 
+// A result-file name cut to fit the line names some other file: the main
+// file then counts as one that cannot be written. The lookup layout writes
+// no main file (its files have names of their own).
+bool main_file_refused(const Settings& s, bool name_cut) {
+    return name_cut && s.output_format != kLayoutLookup;
+}
+
 }  // namespace
 
 CommandResult cmd_noscreen(Program& p) {
@@ -65,7 +73,8 @@ CommandResult cmd_saveresults(Program& p) {
     Settings& s = p.t.prefs;
     log_keyword(in, "SAVERESULTS");
 
-    if (script_read_values_or_stop(in, s.output_file_name) != ReadResult::kOk) return CommandResult::kAbort;
+    bool name_cut = false;
+    if (script_read_name_or_stop(in, s.output_file_name, name_cut) != ReadResult::kOk) return CommandResult::kAbort;
     left_adjust(s.output_file_name);
     writelog(in, s.output_file_name.trimmed());
 
@@ -76,7 +85,7 @@ CommandResult cmd_saveresults(Program& p) {
         if (script_read_values_or_stop(in, *value) != ReadResult::kOk) return CommandResult::kAbort;
 
     select_for_output(p.t, in.skip_failed_runs);
-    if (writebol(p.t) != 0) writelog(in, "ERROR: Cannot write to file");
+    if (main_file_refused(s, name_cut) || writebol(p.t) != 0) writelog(in, "ERROR: Cannot write to file");
     return CommandResult::kNext;
 }
 

@@ -1,6 +1,7 @@
 // Small operations on the interpreter's blank-padded texts.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,14 @@ namespace kestor {
 // Removes the leading blanks (blanks only, not tabs) and pads again.
 template <std::size_t N>
 void left_adjust(FixedText<N>& text) {
-    const std::string s = text.full();
-    const std::size_t first = s.find_first_not_of(' ');
-    text.assign(std::string_view(s).substr(first == std::string::npos ? s.size() : first));
+    // In place: the command loop does this for every script line.
+    const std::size_t length = text.trimmed_length();
+    std::size_t first = 0;
+    while (first < length && text.col(first + 1) == ' ') ++first;
+    for (std::size_t i = first; i < length; ++i)
+        if (text.c[i] == '\0') text.c[i] = ' ';
+    std::memmove(text.c, text.c + first, length - first);
+    std::memset(text.c + length - first, ' ', N - (length - first));
 }
 
 inline std::string_view without_trailing_blanks(std::string_view s) {

@@ -1,4 +1,4 @@
-// Layout 7: every visible collision in the data-file format, then the raw
+// Layout 7 (kLayoutCollisionData): every visible collision in the data-file format, then the raw
 // arrays of every run after "RESUME".
 #include <algorithm>
 #include <string>
@@ -65,8 +65,7 @@ void write_collision_block(const Tables& t, int k, OutputFile& out) {
     const int np = std::clamp(t.col.cs_npoints[k], 0, kMaxCsPoints);
     for (int j = 0; j < np; ++j) writetab2(out, t.col.cs_energy[k][j], t.col.cs_value[k][j]);
     out.record(kTableDashes);
-    out.record("");
-    out.record("");
+    two_empty_records(out);
 }
 
 // One free-format record (continued as needed) of values 1..n of a row.

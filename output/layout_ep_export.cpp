@@ -1,5 +1,6 @@
-// Layout 5: mobility, mean energy and the Townsend coefficients against
-// E/p, in single precision, each table thinned to its significant points.
+// Layout 5 (kLayoutEpExport): mobility, mean energy and the Townsend
+// coefficients against E/p, in single precision, each table thinned to its
+// significant points.
 #include <string>
 #include <vector>
 
@@ -28,13 +29,13 @@ ExportArrays fill_arrays(const Tables& t) {
     ExportArrays a;
     const int nr = held_runs(t);
     for (int r = 1; r <= nr; ++r) {
-        if (!(t.sel.run_selected[r] > 0)) continue;
+        if (!(t.sel.run_selected[r] > 0)) continue;  // here any positive flag selects
         const double* res = t.run.run_results[r];
         a.x.push_back(static_cast<float>(t.run.run_conditions[r][kCondEN] * kTdToVPerCmTorr));
-        a.mobility.push_back(static_cast<float>(res[2] * kCm2PerM2 / kDensityAt1Torr));
-        a.energy.push_back(static_cast<float>(res[1]));
-        a.ionization.push_back(static_cast<float>(res[18] * kM2ToPerCmTorr));
-        a.attachment.push_back(static_cast<float>(res[19] * kM2ToPerCmTorr));
+        a.mobility.push_back(static_cast<float>(res[kResMobility] * kCm2PerM2 / kDensityAt1Torr));
+        a.energy.push_back(static_cast<float>(res[kResMeanEnergy]));
+        a.ionization.push_back(static_cast<float>(res[kResTownsendAlpha] * kM2ToPerCmTorr));
+        a.attachment.push_back(static_cast<float>(res[kResTownsendEta] * kM2ToPerCmTorr));
     }
     return a;
 }
@@ -69,6 +70,7 @@ void write_ep_export(const Tables& t, OutputFile& out) {
     const int has_ionization = has_kind(t, kIonization) ? 1 : 0;
     const int has_attachment = has_kind(t, kAttachment) ? 1 : 0;
 
+    // The gas is named by its first species.
     out.records(FreeRecord().text(t.sp.species_name[1].trimmed()).lines());
     out.record(form_i(1 + has_ionization + has_attachment, 1) + "," + form_i(has_ionization, 1) + "," +
                form_i(has_attachment, 1));

@@ -1,4 +1,4 @@
-// Layout 1: one block of labelled values per selected run.
+// Layout 1 (kLayoutRunBlocks): one block of labelled values per selected run.
 #include <string>
 
 #include "common/forms.h"
@@ -9,9 +9,6 @@ namespace kestor {
 namespace {
 
 constexpr int kBlockDashes = 60;
-constexpr int kLabelWidth = 40;
-constexpr int kSpeciesWidth = 26;
-constexpr int kRunNameWidth = 4;
 
 const std::string kDashes(kBlockDashes, '-');
 
@@ -19,19 +16,16 @@ void write_conditions(const Tables& t, int r, OutputFile& out) {
     out.record(kDashes);
     for (int j = 1; j <= kNumConditions; ++j) {
         if (t.labels.condition_labels[j].is_blank()) continue;
-        out.record(first_chars(t.labels.condition_labels[j], kLabelWidth) + g12_4(t.run.run_conditions[r][j]));
+        out.record(labelled_value(t.labels.condition_labels[j], t.run.run_conditions[r][j]));
     }
     const int ns = held_species(t);
-    for (int s = 1; s <= ns; ++s)
-        out.record("Mole fraction " + first_chars(t.sp.species_name[s], kSpeciesWidth) +
-                   g12_4(t.run.run_gas_fractions[r][s]));
+    for (int s = 1; s <= ns; ++s) out.record(fraction_label(t, s) + g12_4(t.run.run_gas_fractions[r][s]));
 }
 
 void write_transport(const Tables& t, const Selections& sel, int r, OutputFile& out) {
     out.record(kDashes);
     for (int j = 1; j <= kNumResults; ++j)
-        if (sel.IPSELECT[j] == 1)
-            out.record(first_chars(t.labels.result_labels[j], kLabelWidth) + g12_4(t.run.run_results[r][j]));
+        if (sel.shown(j)) out.record(labelled_value(t.labels.result_labels[j], t.run.run_results[r][j]));
 }
 
 void write_coefficients(const Tables& t, const double* coef, const char* title, OutputFile& out) {
@@ -39,8 +33,7 @@ void write_coefficients(const Tables& t, const double* coef, const char* title, 
     out.record(title);
     const int nc = held_collisions(t);
     for (int k = 1; k <= nc; ++k)
-        if (t.sel.collision_selected[k] == 1)
-            out.record(first_chars(t.col.collision_name[k], kLabelWidth) + g12_4(coef[k]));
+        if (is_on(t.sel.collision_selected[k])) out.record(labelled_value(t.col.collision_name[k], coef[k]));
 }
 
 // Rows stop where the distribution falls below the run's threshold
@@ -60,17 +53,16 @@ void write_eedf(const Tables& t, int r, OutputFile& out) {
 
 void write_block(const Tables& t, const Selections& sel, int r, OutputFile& out) {
     const Settings& p = t.prefs;
-    out.record(first_chars(t.run.run_name[r], kRunNameWidth));
-    if (p.output_conditions == 1) write_conditions(t, r, out);
-    if (p.output_transport == 1) write_transport(t, sel, r, out);
-    if (p.output_rates == 1) write_coefficients(t, t.run.run_rate_coef[r], "Rate coefficients (m3/s)", out);
-    if (p.output_inverse_rates == 1)
+    out.record(first_chars(t.run.run_name[r], kNameTagWidth));
+    if (is_on(p.output_conditions)) write_conditions(t, r, out);
+    if (is_on(p.output_transport)) write_transport(t, sel, r, out);
+    if (is_on(p.output_rates)) write_coefficients(t, t.run.run_rate_coef[r], "Rate coefficients (m3/s)", out);
+    if (is_on(p.output_inverse_rates))
         write_coefficients(t, t.run.run_inverse_rate_coef[r], "Inverse rate coefficients (m3/s)", out);
-    if (p.output_energy_loss == 1)
+    if (is_on(p.output_energy_loss))
         write_coefficients(t, t.run.run_energy_loss_coef[r], "Energy loss coefficients (eV m3/s)", out);
-    if (p.output_eedf == 1) write_eedf(t, r, out);
-    out.record("");
-    out.record("");
+    if (is_on(p.output_eedf)) write_eedf(t, r, out);
+    two_empty_records(out);
 }
 
 }  // namespace
@@ -78,7 +70,7 @@ void write_block(const Tables& t, const Selections& sel, int r, OutputFile& out)
 void write_run_blocks(const Tables& t, const Selections& sel, OutputFile& out) {
     const int nr = held_runs(t);
     for (int r = 1; r <= nr; ++r)
-        if (t.sel.run_selected[r] == 1) write_block(t, sel, r, out);
+        if (is_on(t.sel.run_selected[r])) write_block(t, sel, r, out);
 }
 
 }  // namespace kestor

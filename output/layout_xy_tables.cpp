@@ -1,5 +1,6 @@
 // Layouts 3 and 4: every quantity of the selected runs as a two-column
-// table against E/N (layout 3) or the mean energy (layout 4).
+// table against E/N (kLayoutXYAgainstEN) or the mean energy
+// (kLayoutXYAgainstEnergy).
 #include <string>
 
 #include "common/forms.h"
@@ -10,15 +11,12 @@ namespace kestor {
 
 namespace {
 
-constexpr int kLabelWidth = 40;
-constexpr int kSpeciesWidth = 26;
-
 struct XAxis {
     bool against_energy;
     std::string header;  // 12 characters
     std::string header_trimmed() const { return header.substr(0, header.find_last_not_of(' ') + 1); }
     double of(const Tables& t, int r) const {
-        return against_energy ? t.run.run_results[r][1] : t.run.run_conditions[r][kCondEN];
+        return against_energy ? t.run.run_results[r][kResMeanEnergy] : t.run.run_conditions[r][kCondEN];
     }
 };
 
@@ -28,37 +26,33 @@ void write_table(const Tables& t, const XAxis& x, const std::string& header, Val
     out.record(header);
     const int nr = held_runs(t);
     for (int r = 1; r <= nr; ++r)
-        if (t.sel.run_selected[r] == 1) writetab2(out, x.of(t, r), value(r));
-    out.record("");
-    out.record("");
+        if (is_on(t.sel.run_selected[r])) writetab2(out, x.of(t, r), value(r));
+    two_empty_records(out);
 }
 
 void write_conditions(const Tables& t, const Selections& sel, const XAxis& x, OutputFile& out) {
     const int ns = held_species(t);
     for (int j = 1; j <= kNumConditions; ++j)
-        if (!t.labels.condition_labels[j].is_blank() && sel.ISAME[j] == 1)
-            out.record(first_chars(t.labels.condition_labels[j], kLabelWidth) + g12_4(t.run.run_conditions[1][j]));
+        if (!t.labels.condition_labels[j].is_blank() && sel.same(j))
+            out.record(labelled_value(t.labels.condition_labels[j], t.run.run_conditions[1][j]));
     for (int s = 1; s <= ns; ++s)
-        if (sel.ISAME[kNumConditions + s] == 1)
-            out.record("Mole fraction " + first_chars(t.sp.species_name[s], kSpeciesWidth) +
-                       g12_4(t.run.run_gas_fractions[1][s]));
-    out.record("");
-    out.record("");
+        if (sel.same(kNumConditions + s)) out.record(fraction_label(t, s) + g12_4(t.run.run_gas_fractions[1][s]));
+    two_empty_records(out);
 
     // These headers keep the blanks of the x header and of the label.
     for (int j = 1; j <= kNumConditions; ++j)
-        if (sel.ISAME[j] == 0)
+        if (!sel.same(j))
             write_table(t, x, x.header + '\t' + t.labels.condition_labels[j].full(),
                         [&](int r) { return t.run.run_conditions[r][j]; }, out);
     for (int s = 1; s <= ns; ++s)
-        if (sel.ISAME[kNumConditions + s] == 0)
+        if (!sel.same(kNumConditions + s))
             write_table(t, x, x.header + '\t' + "Mole fraction " + t.sp.species_name[s].full(),
                         [&](int r) { return t.run.run_gas_fractions[r][s]; }, out);
 }
 
 void write_transport(const Tables& t, const Selections& sel, const XAxis& x, OutputFile& out) {
     for (int j = 1; j <= kNumResults; ++j)
-        if (sel.IPSELECT[j] == 1)
+        if (sel.shown(j))
             write_table(t, x, x.header_trimmed() + '\t' + strip_blanks(t.labels.result_labels[j].full()),
                         [&](int r) { return t.run.run_results[r][j]; }, out);
 }
@@ -67,7 +61,7 @@ void write_coefficients(const Tables& t, const XAxis& x, const double (*coef)[kM
                         const char* title, OutputFile& out) {
     const int nc = held_collisions(t);
     for (int k = 1; k <= nc; ++k) {
-        if (t.sel.collision_selected[k] != 1) continue;
+        if (!is_on(t.sel.collision_selected[k])) continue;
         out.record(t.col.collision_name[k].full());
         write_table(t, x, x.header_trimmed() + '\t' + title, [&](int r) { return coef[r][k]; }, out);
     }
@@ -97,12 +91,12 @@ void write_inelastic_losses(const Tables& t, const XAxis& x, OutputFile& out) {
 void write_xy_tables(const Tables& t, const Selections& sel, OutputFile& out, bool against_energy) {
     const XAxis x{against_energy, against_energy ? "Energy (eV) " : "E/N (Td)    "};
     const Settings& p = t.prefs;
-    if (p.output_conditions == 1) write_conditions(t, sel, x, out);
-    if (p.output_transport == 1) write_transport(t, sel, x, out);
-    if (p.output_rates == 1) write_coefficients(t, x, t.run.run_rate_coef, "Rate coefficient (m3/s)", out);
-    if (p.output_inverse_rates == 1)
+    if (is_on(p.output_conditions)) write_conditions(t, sel, x, out);
+    if (is_on(p.output_transport)) write_transport(t, sel, x, out);
+    if (is_on(p.output_rates)) write_coefficients(t, x, t.run.run_rate_coef, "Rate coefficient (m3/s)", out);
+    if (is_on(p.output_inverse_rates))
         write_coefficients(t, x, t.run.run_inverse_rate_coef, "Inverse rate coefficient (m2)", out);
-    if (p.output_energy_loss == 1)
+    if (is_on(p.output_energy_loss))
         write_coefficients(t, x, t.run.run_energy_loss_coef, "Energy loss coefficient (eV m3/s)", out);
     // The switch values are added, not tested for 1 (wide sum: no overflow).
     const long long coefficient_switches = static_cast<long long>(p.output_rates) + p.output_inverse_rates +

@@ -1,5 +1,5 @@
-// Layout 6: lookup tables of the mean energy against E/N and of the
-// transport and rate coefficients against the mean energy.
+// Layout 6 (kLayoutLookup): lookup tables of the mean energy against E/N
+// and of the transport and rate coefficients against the mean energy.
 #include "output/lookup_files.h"
 
 #include <cerrno>
@@ -15,7 +15,7 @@ namespace kestor {
 
 namespace {
 
-constexpr std::size_t kNameStartColumn = 7;
+constexpr std::size_t kNameStartColumn = 7;  // a collision name's species, after its "C" number
 
 struct LookupFile {
     std::string name;
@@ -51,6 +51,11 @@ struct XY {
     double x, y;
 };
 
+// Result j of each run against its mean energy.
+auto against_mean_energy(const Tables& t, Result j) {
+    return [&t, j](int r) { return XY{t.run.run_results[r][kResMeanEnergy], t.run.run_results[r][j]}; };
+}
+
 }  // namespace
 
 std::string lookup_file_name(const Name& collision_name) {
@@ -75,16 +80,16 @@ std::string lookup_file_name(const Name& collision_name) {
 void write_lookup_files(const Tables& t) {
     const auto& cond = t.run.run_conditions;
     const auto& res = t.run.run_results;
-    write_lookup(t, {"energy.lut", "1E-21*V*m^2", "eV"}, [&](int r) { return XY{cond[r][kCondEN], res[r][1]}; });
-    write_lookup(t, {"mobility.lut", "eV", "m^-1*V^-1*s^-1"}, [&](int r) { return XY{res[r][1], res[r][2]}; });
-    write_lookup(t, {"diffusion.lut", "eV", "m^-1*s^-1"}, [&](int r) { return XY{res[r][1], res[r][6]}; });
-    write_lookup(t, {"elastic_power.lut", "eV", "eV*m^3*s^-1"}, [&](int r) { return XY{res[r][1], res[r][21]}; });
-    write_lookup(t, {"inelastic_power.lut", "eV", "eV*m^3*s^-1"},
-                 [&](int r) { return XY{res[r][1], res[r][22]}; });
+    write_lookup(t, {"energy.lut", "1E-21*V*m^2", "eV"},
+                 [&](int r) { return XY{cond[r][kCondEN], res[r][kResMeanEnergy]}; });
+    write_lookup(t, {"mobility.lut", "eV", "m^-1*V^-1*s^-1"}, against_mean_energy(t, kResMobility));
+    write_lookup(t, {"diffusion.lut", "eV", "m^-1*s^-1"}, against_mean_energy(t, kResDiffusion));
+    write_lookup(t, {"elastic_power.lut", "eV", "eV*m^3*s^-1"}, against_mean_energy(t, kResElasticPower));
+    write_lookup(t, {"inelastic_power.lut", "eV", "eV*m^3*s^-1"}, against_mean_energy(t, kResInelasticPower));
     const int nc = held_collisions(t);
     for (int k = 1; k <= nc; ++k)
         write_lookup(t, {lookup_file_name(t.col.collision_name[k]), "eV", "m^3*s^-1"},
-                     [&](int r) { return XY{res[r][1], t.run.run_rate_coef[r][k]}; });
+                     [&](int r) { return XY{res[r][kResMeanEnergy], t.run.run_rate_coef[r][k]}; });
 }
 
 }  // namespace kestor

@@ -12,25 +12,27 @@ int shown(const Tables& t, int j) {
     if (t.labels.result_labels[j].is_blank()) return 0;
     const int nr = held_runs(t);
     for (int r = 1; r <= nr; ++r)
-        if (t.sel.run_selected[r] == 1 && t.run.run_results[r][j] != 0.0) return 1;
+        if (is_on(t.sel.run_selected[r]) && t.run.run_results[r][j] != 0.0) return 1;
     return 0;
 }
 
-// Exact comparison with run 1 over every run, selected or not; a value
-// that is not a number is never equal.
-int condition_same(const Tables& t, int j) {
-    if (t.labels.condition_labels[j].is_blank()) return 1;
+// 1 when value(r) equals value(1) exactly in every run, selected or not;
+// a value that is not a number is never equal.
+template <class Value>
+int same_in_every_run(const Tables& t, Value value) {
     const int nr = held_runs(t);
     for (int r = 2; r <= nr; ++r)
-        if (!(t.run.run_conditions[r][j] == t.run.run_conditions[1][j])) return 0;
+        if (!(value(r) == value(1))) return 0;
     return 1;
 }
 
+int condition_same(const Tables& t, int j) {
+    if (t.labels.condition_labels[j].is_blank()) return 1;
+    return same_in_every_run(t, [&](int r) { return t.run.run_conditions[r][j]; });
+}
+
 int fraction_same(const Tables& t, int s) {
-    const int nr = held_runs(t);
-    for (int r = 2; r <= nr; ++r)
-        if (!(t.run.run_gas_fractions[r][s] == t.run.run_gas_fractions[1][s])) return 0;
-    return 1;
+    return same_in_every_run(t, [&](int r) { return t.run.run_gas_fractions[r][s]; });
 }
 
 }  // namespace

@@ -17,6 +17,4 @@ int run_grid_points(const Tables& t, int r) {
     return static_cast<int>(c);
 }
 
-std::string first_chars(const Name& s, int n) { return s.full().substr(0, static_cast<std::size_t>(n)); }
-
 }  // namespace kestor

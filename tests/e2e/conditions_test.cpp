@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {
@@ -20,7 +21,7 @@ std::string abort_line(int reads) {
 // The 20 condition lines, each a value and a comment.
 std::string conditions(const std::string& first = "VAR") {
     std::string s = first + "   Electric field / N (Td)\n";
-    for (int i = 2; i <= 20; ++i) s += std::to_string(i) + "   condition " + std::to_string(i) + "\n";
+    for (int i = 2; i <= kNumConditions; ++i) s += std::to_string(i) + "   condition " + std::to_string(i) + "\n";
     return s;
 }
 
@@ -45,6 +46,8 @@ struct RunCase {
     int exit_status;
 };
 
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.what; }
+
 class ConditionsRun : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(ConditionsRun, EndsAsExpected) {
@@ -54,7 +57,7 @@ TEST_P(ConditionsRun, EndsAsExpected) {
     const RunOutcome r = run_script(dir, two_species() + c.script);
     EXPECT_EQ(r.exit_status, c.exit_status) << c.what;
     EXPECT_EQ(dir.read(kLogFile), kHead + species_log() + c.log_tail) << c.what;
-    if (c.exit_status == 24) {
+    if (c.exit_status == kEndOfFileExitStatus) {
         EXPECT_NE(r.err.find("end-of-file during read"), std::string::npos) << c.what;
     }
 }
@@ -78,7 +81,7 @@ const RunCase kRunCases[] = {
      abort_line(6), 0},
     {"condition word that is no number", "CONDITIONS\n" + conditions("field") + "0.5 0.5\n1\nEND\n",
      abort_line(6), 0},
-    {"end of the script among the conditions", "CONDITIONS\n1\n2\n3\n", "", 24},
+    {"end of the script among the conditions", "CONDITIONS\n1\n2\n3\n", "", kEndOfFileExitStatus},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ConditionsRun, ::testing::ValuesIn(kRunCases));

@@ -6,54 +6,28 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/tables.h"
+#include "tests/support/lines.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor::e2e {
 
 namespace fs = std::filesystem;
 
 // A fresh directory under the system temporary folder, removed at the end.
-class TempDir {
+class TempDir : public test_support::ScratchDir {
 public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kestor-e2e-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        char* p = mkdtemp(buf.data());
-        path_ = p ? fs::path(p) : fs::path();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    TempDir() : ScratchDir("kestor-e2e") {}
 
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-    void write(const std::string& name, const std::string& content) const {
-        std::ofstream f(path_ / name, std::ios::binary);
-        f << content;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream f(path_ / name, std::ios::binary);
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
-    }
-    bool exists(const std::string& name) const { return fs::exists(path_ / name); }
+    void write(const std::string& name, const std::string& content) const { ScratchDir::write(name, content); }
     // Copies a fixture file (relative to the fixture folder) into the directory.
     void copy_fixture(const std::string& fixture, const std::string& as) const {
-        fs::copy_file(fs::path(KESTOR_FIXTURES) / fixture, path_ / as, fs::copy_options::overwrite_existing);
+        copy_in(fs::path(KESTOR_FIXTURES) / fixture, as);
     }
-
-private:
-    fs::path path_;
 };
 
 struct RunOutcome {
@@ -94,20 +68,7 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
 }
 
 // The lines of a text (line feeds removed; a last line without one kept).
-inline std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+inline std::vector<std::string> split_lines(const std::string& text) { return test_support::split_lines(text); }
 
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
@@ -115,8 +76,15 @@ inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lin
 // The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
 // grid points, no electron-electron or growth terms.
 inline std::vector<std::string> default_conditions() {
-    return {"10", "0", "0", "0", "0", "0", "0", "0", "1", "1",
-            "0",  "0", "0", "0", "200", "0", "0", "1e-10", "1e-4", "200"};
+    std::vector<std::string> c(kNumConditions, "0");
+    c[kCondEN - 1] = "10";
+    c[kCondIonCharge - 1] = "1";
+    c[kCondIonMassRatio - 1] = "1";
+    c[kCondGridPoints - 1] = "200";
+    c[kCondPrecision - 1] = "1e-10";
+    c[kCondConvergence - 1] = "1e-4";
+    c[kCondMaxIterations - 1] = "200";
+    return c;
 }
 
 // A CONDITIONS block with the given entries, then `composition` (the
@@ -127,7 +95,7 @@ inline std::string conditions_block(const std::vector<std::string>& entries, con
     return s + composition;
 }
 
-// Conditions with some entries replaced: {index (1-based), entry}.
+// Conditions with some entries replaced: {condition (kCond*), entry}.
 inline std::string conditions_with(const std::vector<std::pair<int, std::string>>& changes,
                                    const std::string& composition = "") {
     std::vector<std::string> entries = default_conditions();

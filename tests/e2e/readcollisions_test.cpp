@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {
@@ -116,7 +117,7 @@ TEST(ReadCollisionsRun, EndOfTheScriptInTheParameterLinesStops) {
         TempDir dir;
         dir.copy_fixture("collisions/gas_ar.txt", "gas.txt");
         const RunOutcome r = run_script(dir, script);
-        EXPECT_EQ(r.exit_status, 24) << script;
+        EXPECT_EQ(r.exit_status, kEndOfFileExitStatus) << script;
         EXPECT_NE(r.err.find("end-of-file during read"), std::string::npos) << script;
         EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\n") << script;
     }
@@ -126,7 +127,7 @@ TEST(ReadCollisionsRun, DataFileEndingAtAParameterLineStops) {
     TempDir dir;
     dir.write("cut.txt", "ELASTIC\nAr\n");
     const RunOutcome r = run_script(dir, "READCOLLISIONS\ncut.txt\nAr\n0\nEND\n");
-    EXPECT_EQ(r.exit_status, 24);
+    EXPECT_EQ(r.exit_status, kEndOfFileExitStatus);
     EXPECT_NE(r.err.find("cut.txt"), std::string::npos);
     EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\n");
 }
@@ -150,7 +151,7 @@ TEST(ReadCollisionsRun, BadDataFilesLoadWhatTheyHold) {
 TEST(ReadCollisionsRun, MultiSpeciesDatabaseFileLoadsAllItsSpecies) {
     const std::filesystem::path file =
         std::filesystem::path(KESTOR_SHARED_DATA) / "Phelps_multi-species_LXCat_2020-02-18.txt";
-    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared data";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared data file " << file;
     TempDir dir;
     const RunOutcome r = run_script(dir, "NOSCREEN\nREADCOLLISIONS\n'" + file.string() +
                                              "'\nAr CO CO2 H2 H2O He Mg N2 Na Ne NO O2 SF6\n0\nEND\n");

@@ -48,19 +48,24 @@ RunOutcome run_limited(const TempDir& dir, const std::string& script, const std:
     return r;
 }
 
-// Conditions of a plain run of the small gas: 10 Td, 300 K, 100 cells,
-// at most 100 iterations; `changes` replace entries {index (1-based), entry}.
-std::string conditions(const std::vector<std::pair<int, std::string>>& changes = {}) {
-    std::vector<std::string> c = {"10", "0", "0", "300", "0", "0", "0", "0", "1", "1",
-                                  "0",  "0", "0", "0",   "100", "0", "0", "1e-10", "1e-4", "100"};
-    for (const auto& [index, entry] : changes) c[index - 1] = entry;
-    std::string s = "CONDITIONS\n";
-    for (const std::string& e : c) s += e + "\n";
-    return s;
+using Changes = std::vector<std::pair<int, std::string>>;
+
+// Conditions of a plain run of the small gas: the default conditions at
+// 300 K, on 100 cells, with at most 100 iterations; `changes` replace
+// entries {condition (kCond*), entry}.
+std::string conditions(const Changes& changes = {}) {
+    Changes all = {{kCondGasTemp, "300"}, {kCondGridPoints, "100"}, {kCondMaxIterations, "100"}};
+    all.insert(all.end(), changes.begin(), changes.end());
+    return conditions_with(all);
 }
 
 // The script start that loads species of the small-gas fixture.
 std::string load(const std::string& species) { return "READCOLLISIONS\nsmall_gases.txt\n" + species + "\n0\n"; }
+
+// One RUN of a species of the small-gas fixture, with changed conditions.
+std::string one_run(const Changes& changes, const std::string& species = "X") {
+    return load(species) + conditions(changes) + "RUN\n";
+}
 
 // A run that succeeded shows a finite mean energy and "eV" in its name.
 const std::string kSuccess = "eV";
@@ -99,74 +104,79 @@ const std::string kMissed = "Incorrect mean energy";
 
 const Case kCases[] = {
     // Grid sizes: the work arrays hold 1 to 1000 cells.
-    {"grid of 0 cells", load("X") + conditions({{15, "0"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"negative grid size", load("X") + conditions({{15, "-3"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"grid of 1001 cells", load("X") + conditions({{15, "1001"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"grid size beyond 32 bits", load("X") + conditions({{15, "1e12"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"grid of one cell", load("X") + conditions({{15, "1"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"grid of two cells", load("X") + conditions({{15, "2"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"grid of 1000 cells", load("X") + conditions({{15, "1000"}}) + "RUN\n", 0, kFinished, {kSuccess}},
+    {"grid of 0 cells", one_run({{kCondGridPoints, "0"}}), 0, kFinished, {kFailed}},
+    {"negative grid size", one_run({{kCondGridPoints, "-3"}}), 0, kFinished, {kFailed}},
+    {"grid of 1001 cells", one_run({{kCondGridPoints, "1001"}}), 0, kFinished, {kFailed}},
+    {"grid size beyond 32 bits", one_run({{kCondGridPoints, "1e12"}}), 0, kFinished, {kFailed}},
+    {"grid of one cell", one_run({{kCondGridPoints, "1"}}), 0, kFinished, {kFailed}},
+    {"grid of two cells", one_run({{kCondGridPoints, "2"}}), 0, kFinished, {kFailed}},
+    {"grid of 1000 cells", one_run({{kCondGridPoints, "1000"}}), 0, kFinished, {kSuccess}},
 
     // Iteration limits below 2 end the run instead of starting new grid
     // trials without end; a limit beyond 32 bits is the largest integer.
-    {"iteration limit 0", load("X") + conditions({{20, "0"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"iteration limit 1", load("X") + conditions({{20, "1"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"negative iteration limit", load("X") + conditions({{20, "-5"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"iteration limit 1 with growing grids", load("X") + conditions({{16, "3"}, {20, "1"}}) + "RUN\n", 0, kFinished,
-     {kFailed}},
-    {"iteration limit beyond 32 bits", load("X") + conditions({{20, "1e12"}}) + "RUN\n", 0, kFinished, {kSuccess}},
+    {"iteration limit 0", one_run({{kCondMaxIterations, "0"}}), 0, kFinished, {kFailed}},
+    {"iteration limit 1", one_run({{kCondMaxIterations, "1"}}), 0, kFinished, {kFailed}},
+    {"negative iteration limit", one_run({{kCondMaxIterations, "-5"}}), 0, kFinished, {kFailed}},
+    {"iteration limit 1 with growing grids", one_run({{kCondGridType, "3"}, {kCondMaxIterations, "1"}}), 0,
+     kFinished, {kFailed}},
+    {"iteration limit beyond 32 bits", one_run({{kCondMaxIterations, "1e12"}}), 0, kFinished, {kSuccess}},
 
     // A value that is not a finite number never enters the conditions: it
     // is a read error (ABORT) or ends a block of RUN data lines.
     {"condition nan", load("X") + "CONDITIONS\nnan\n", 0, abort_line(6), {}},
     {"condition inf", load("X") + "CONDITIONS\n10\n0\n0\ninf\n", 0, abort_line(9), {}},
     {"condition beyond a double", load("X") + "CONDITIONS\n1e999\n", 0, abort_line(6), {}},
-    {"data line nan ends the RUN block", load("X") + conditions({{1, "VAR"}}) + "RUN\n10\nnan\n20\n", 0, kFinished,
+    {"data line nan ends the RUN block", one_run({{kCondEN, "VAR"}}) + "10\nnan\n20\n", 0, kFinished,
      {kSuccess}},
-    {"data line inf ends the RUN block", load("X") + conditions({{1, "VAR"}}) + "RUN\n-inf\n", 0, kFinished, {}},
+    {"data line inf ends the RUN block", one_run({{kCondEN, "VAR"}}) + "-inf\n", 0, kFinished, {}},
     // Conditions whose derived quantities are not finite.
-    {"precision 0", load("X") + conditions({{18, "0"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"negative precision", load("X") + conditions({{18, "-1"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"E/N whose square overflows", load("X") + conditions({{1, "1e300"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"gas temperature whose energy overflows", load("X") + conditions({{4, "1e300"}}) + "RUN\n", 0, kFinished,
-     {kFailed}},
-    {"maximum energy 0 on a fixed grid", load("X") + conditions({{16, "1"}, {17, "0"}}) + "RUN\n", 0, kFinished,
+    {"precision 0", one_run({{kCondPrecision, "0"}}), 0, kFinished, {kFailed}},
+    {"negative precision", one_run({{kCondPrecision, "-1"}}), 0, kFinished, {kFailed}},
+    {"E/N whose square overflows", one_run({{kCondEN, "1e300"}}), 0, kFinished, {kFailed}},
+    {"gas temperature whose energy overflows", one_run({{kCondGasTemp, "1e300"}}), 0, kFinished, {kFailed}},
+    {"maximum energy 0 on a fixed grid", one_run({{kCondGridType, "1"}, {kCondMaxEnergy, "0"}}), 0, kFinished,
      {kFailed}},
     // Found by fuzzing the interpreter (there on 10 cells at -2 Td).
-    {"precision and convergence 0", load("X") + conditions({{18, "0"}, {19, "0"}, {20, "11"}}) + "RUN\n", 0,
-     kFinished, {kFailed}},
-    {"negative precision and convergence 0", load("X") + conditions({{18, "-1"}, {19, "0"}, {20, "11"}}) + "RUN\n",
-     0, kFinished, {kFailed}},
-    {"huge Maxwellian mean energy", load("X") + conditions({{14, "1e300"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"tiny Maxwellian mean energy", load("X") + conditions({{14, "1e-300"}}) + "RUN\n", 0, kFinished, {kFailed}},
+    {"precision and convergence 0",
+     one_run({{kCondPrecision, "0"}, {kCondConvergence, "0"}, {kCondMaxIterations, "11"}}), 0, kFinished,
+     {kFailed}},
+    {"negative precision and convergence 0",
+     one_run({{kCondPrecision, "-1"}, {kCondConvergence, "0"}, {kCondMaxIterations, "11"}}), 0, kFinished,
+     {kFailed}},
+    {"huge Maxwellian mean energy", one_run({{kCondMaxwellEnergy, "1e300"}}), 0, kFinished, {kFailed}},
+    {"tiny Maxwellian mean energy", one_run({{kCondMaxwellEnergy, "1e-300"}}), 0, kFinished, {kFailed}},
 
     // Zero temperatures with rotational levels: only the ground level is
     // populated.
-    {"cold gas with rotational levels", load("R") + conditions({{4, "0"}, {5, "0"}}) + "RUN\n", 0, kFinished,
+    {"cold gas with rotational levels", one_run({{kCondGasTemp, "0"}, {kCondExcTemp, "0"}}, "R"), 0, kFinished,
      {kSuccess}},
     {"cold gas with rotational levels and a transition energy",
-     load("R") + conditions({{4, "0"}, {5, "0"}, {6, "0.1"}}) + "RUN\n", 0, kFinished, {kSuccess}},
-    {"excitation temperature only, with rotational levels", load("R") + conditions({{4, "0"}, {5, "500"}}) + "RUN\n",
-     0, kFinished, {kSuccess}},
-    {"no field in a cold gas with rotational levels", load("R") + conditions({{1, "0"}, {4, "0"}}) + "RUN\n", 0,
+     one_run({{kCondGasTemp, "0"}, {kCondExcTemp, "0"}, {kCondTransitionEnergy, "0.1"}}, "R"), 0, kFinished,
+     {kSuccess}},
+    {"excitation temperature only, with rotational levels",
+     one_run({{kCondGasTemp, "0"}, {kCondExcTemp, "500"}}, "R"), 0, kFinished, {kSuccess}},
+    {"no field in a cold gas with rotational levels", one_run({{kCondEN, "0"}, {kCondGasTemp, "0"}}, "R"), 0,
      kFinished, {kFailed}},
 
     // Electron-ion collisions whose mass ratio or Coulomb logarithm is not
     // finite.
     {"electron-ion collisions with ion mass ratio 0",
-     load("X") + conditions({{7, "1e-3"}, {8, "1e18"}, {10, "0"}}) + "RUN\n", 0, kFinished, {kFailed}},
+     one_run({{kCondIonDegree, "1e-3"}, {kCondPlasmaDensity, "1e18"}, {kCondIonMassRatio, "0"}}), 0, kFinished,
+     {kFailed}},
     {"electron-ion collisions only, ion mass ratio 0",
-     load("X") + conditions({{7, "1e-3"}, {8, "1e18"}, {9, "-1"}, {10, "0"}}) + "RUN\n", 0, kFinished, {kFailed}},
-    {"electron-ion collisions in a cold gas", load("X") + conditions({{4, "0"}, {7, "1e-3"}, {8, "1e18"}}) + "RUN\n",
+     one_run({{kCondIonDegree, "1e-3"}, {kCondPlasmaDensity, "1e18"}, {kCondIonCharge, "-1"},
+              {kCondIonMassRatio, "0"}}),
      0, kFinished, {kFailed}},
+    {"electron-ion collisions in a cold gas",
+     one_run({{kCondGasTemp, "0"}, {kCondIonDegree, "1e-3"}, {kCondPlasmaDensity, "1e18"}}), 0, kFinished,
+     {kFailed}},
 
     // Empty, one-point and zero cross-section tables.
-    {"elastic table without points", load("EMPTY") + conditions() + "RUN\n", 0, kFinished, {kFailed}},
-    {"elastic table whose first cross section is negative", load("NEG") + conditions() + "RUN\n", 0, kFinished,
-     {kFailed}},
-    {"elastic table of one point", load("ONE") + conditions() + "RUN\n", 0, kFinished, {kSuccess}},
-    {"elastic cross sections all zero", load("ZERO") + conditions() + "RUN\n", 0, kFinished, {kFailed}},
-    {"elastic table without points, Maxwellian run", load("EMPTY") + conditions({{14, "1"}}) + "RUN\n", 0, kFinished,
+    {"elastic table without points", one_run({}, "EMPTY"), 0, kFinished, {kFailed}},
+    {"elastic table whose first cross section is negative", one_run({}, "NEG"), 0, kFinished, {kFailed}},
+    {"elastic table of one point", one_run({}, "ONE"), 0, kFinished, {kSuccess}},
+    {"elastic cross sections all zero", one_run({}, "ZERO"), 0, kFinished, {kFailed}},
+    {"elastic table without points, Maxwellian run", one_run({{kCondMaxwellEnergy, "1"}}, "EMPTY"), 0, kFinished,
      {kSuccess}},
 
     // Counts and targets out of range.
@@ -176,7 +186,7 @@ const Case kCases[] = {
     {"target series with a spacing code without a rule", load("X") + conditions() + "RUNSERIES\n2\n1 2\n1\n9\n", 0,
      kFinished, {kMissed}},
     {"grid of target energies with a zero target",
-     load("X") + conditions({{4, "VAR"}}) + "RUN2D\n2\n0 2\n300 300\n2 1\n1 1\ngrid.txt\n", 0, kFinished,
+     load("X") + conditions({{kCondGasTemp, "VAR"}}) + "RUN2D\n2\n0 2\n300 300\n2 1\n1 1\ngrid.txt\n", 0, kFinished,
      {kMissed, kSuccess}},
 };
 
@@ -247,14 +257,14 @@ TEST(ReliabilityFiles, GridTableOnAFullDiskAborts) {
     if (!std::filesystem::exists(kFullDevice)) GTEST_SKIP() << "no /dev/full";
     TempDir dir;
     dir.copy_fixture(kGasFixture, "small_gases.txt");
-    dir.write("script.kes",
-              load("X") + conditions({{4, "VAR"}}) + "RUN2D\n1\n10 20 300 400\n1 2\n1 1\n'/dev/full'\nCLEARRUNS\n");
+    dir.write("script.kes", load("X") + conditions({{kCondGasTemp, "VAR"}}) +
+                                "RUN2D\n1\n10 20 300 400\n1 2\n1 1\n'/dev/full'\nCLEARRUNS\n");
     const RunOutcome r = run_limited(dir, "script.kes");
     EXPECT_EQ(r.exit_status, 0);
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_GE(log.size(), 3u);
     EXPECT_TRUE(is_run_name(log[log.size() - 2])) << log[log.size() - 2];
-    EXPECT_EQ(log.back(), abort_line(4 + 1 + 20 + 1 + 5));
+    EXPECT_EQ(log.back(), abort_line(4 + 1 + kNumConditions + 1 + 5));
 }
 
 // A device never ends and is no text file: as a data file it is a file that
@@ -325,7 +335,7 @@ TEST(ReliabilityLog, CompleteUpToTheLastLineWhenKilled) {
     TempDir dir;
     dir.copy_fixture(kGasFixture, "small_gases.txt");
     // A long series: the process is killed long before it ends.
-    dir.write("script.kes", load("X") + conditions({{15, "400"}}) + "RUNSERIES\n1\n1 1000\n1003\n3\n");
+    dir.write("script.kes", load("X") + conditions({{kCondGridPoints, "400"}}) + "RUNSERIES\n1\n1 1000\n1003\n3\n");
     const std::string script = (dir / "script.kes").string();
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/e2e_util.h"
+#include "tests/unit/solver/model_gas.h"
 
 namespace kestor::e2e {
 namespace {
@@ -30,7 +32,34 @@ double maxwell_field_for(double mean_energy) {
     return std::sqrt(mean_energy * 2.0 * kMassRatio * kCollisionRate * kCollisionRate / kChargeToMass) / kTownsend;
 }
 
-std::string load_maxwell(const TempDir& dir) { return load_fixture(dir, "driver/maxwell_model.txt", "Maxw"); }
+// The constant-frequency gas Maxw as a data file: the momentum-transfer
+// table of the solver tests' model gas (1000 log-spaced energies from 1e-3
+// to 1e4 eV), written with seven significant digits.
+std::string maxwell_gas_file() {
+    static_assert(kMassRatio == 1e-4 && kCollisionRate == 1e-13, "the text below names these values");
+    auto tables = make_tables();
+    Tables& t = *tables;
+    const int k = test::add_collision(t, test::add_species(t), kElastic, kMassRatio, 0.0,
+                                      test::constant_frequency(kCollisionRate));
+    const std::string dashes = "-----------------------------\n";
+    std::string text =
+        "Model gas with a constant collision frequency for the driver tests:\n"
+        "sigma(E) = K / (gamma sqrt(E)), K = 1e-13 m3/s, mass ratio 1e-4.\n\n"
+        "COMMENT\nMaxw\nConstant collision frequency model (analytic test gas).\n---\n\n"
+        "ELASTIC\nMaxw\n1.0e-4\nMomentum transfer, nu/N = 1e-13 m3/s.\n" + dashes;
+    for (int j = 0; j < t.col.cs_npoints[k]; ++j) {
+        char pair[64];
+        std::snprintf(pair, sizeof pair, "%.6e\t%.6e\n", t.col.cs_energy[k][j], t.col.cs_value[k][j]);
+        text += pair;
+    }
+    return text + dashes;
+}
+
+// Writes the gas file into `dir`; the READCOLLISIONS block that loads it.
+std::string load_maxwell(const TempDir& dir) {
+    dir.write("maxwell_model.txt", maxwell_gas_file());
+    return "READCOLLISIONS\nmaxwell_model.txt\nMaxw\n1\n";
+}
 
 // The run-name lines of a log (those starting with R and a digit or *).
 std::vector<std::string> run_names(const std::vector<std::string>& log) {
@@ -56,7 +85,7 @@ NameValues values_of(const std::string& name) {
 
 TEST(RunCommand, DataLinesOneRunEach) {
     TempDir dir;
-    const std::string script = load_maxwell(dir) + conditions_with({{1, "VAR"}}) +
+    const std::string script = load_maxwell(dir) + conditions_with({{kCondEN, "VAR"}}) +
                                "RUN\n5\n10, 7\n\nRUN\n20\nSAVERESULTS\n'res.txt'\n1\n1\n1\n1\n1\n1\n1\n0\n";
     const RunOutcome r = run_script(dir, script);
     EXPECT_EQ(r.exit_status, 0);
@@ -75,7 +104,8 @@ TEST(RunCommand, DataLinesOneRunEach) {
 
 TEST(RunCommand, DataLineWithTooFewValuesEndsTheBlock) {
     TempDir dir;
-    const std::string script = conditions_with({{1, "VAR"}, {4, "VAR"}}) + "RUN\n10 300\n20\n30 300\nCLEARRUNS\n";
+    const std::string script =
+        conditions_with({{kCondEN, "VAR"}, {kCondGasTemp, "VAR"}}) + "RUN\n10 300\n20\n30 300\nCLEARRUNS\n";
     run_script(dir, script);
     const std::vector<std::string> log = log_lines(dir);
     const std::vector<std::string> names = run_names(log);
@@ -87,7 +117,8 @@ TEST(RunCommand, DataLineWithTooFewValuesEndsTheBlock) {
 
 TEST(RunCommand, TooManyRuns) {
     TempDir dir;
-    const std::string script = conditions_with({}) + "RUNSERIES\n1\n1 100\n1002\n1\nRUN\nRUN\nRUNSERIES\n1\n1 2\n5\n1\n";
+    const std::string script =
+        conditions_with({}) + "RUNSERIES\n1\n1 100\n1002\n1\nRUN\nRUN\nRUNSERIES\n1\n1 2\n5\n1\n";
     const RunOutcome r = run_script(dir, script);
     EXPECT_EQ(r.exit_status, 0);
     const std::vector<std::string> log = log_lines(dir);
@@ -147,7 +178,8 @@ TEST(RunSeries, TargetMeanEnergiesAreMet) {
 TEST(RunSeries, UnreachableTargetIsMarked) {
     // At 300 K the mean energy cannot fall below 1.5 kT = 0.039 eV.
     TempDir dir;
-    const std::string script = load_maxwell(dir) + conditions_with({{4, "300"}}) + "RUNSERIES\n2\n0.01 0.02\n2\n1\n";
+    const std::string script =
+        load_maxwell(dir) + conditions_with({{kCondGasTemp, "300"}}) + "RUNSERIES\n2\n0.01 0.02\n2\n1\n";
     run_script(dir, script);
     const std::vector<std::string> names = run_names(log_lines(dir));
     ASSERT_EQ(names.size(), 2u);
@@ -158,8 +190,8 @@ TEST(RunSeries, UnreachableTargetIsMarked) {
 TEST(Run2D, SecondVariableUndefined) {
     const std::vector<std::pair<std::string, std::vector<std::pair<int, std::string>>>> cases = {
         {"no VAR entry", {}},
-        {"last VAR entry is E/N", {{1, "VAR"}}},
-        {"last VAR entry is the mass ratio", {{4, "VAR"}, {10, "VAR"}}},
+        {"last VAR entry is E/N", {{kCondEN, "VAR"}}},
+        {"last VAR entry is the mass ratio", {{kCondGasTemp, "VAR"}, {kCondIonMassRatio, "VAR"}}},
     };
     for (const auto& [what, changes] : cases) {
         TempDir dir;
@@ -177,7 +209,8 @@ TEST(Run2D, SecondVariableUndefined) {
 
 TEST(Run2D, FortyByThirtyKeepsThirtyThreeRows) {
     TempDir dir;
-    const std::string script = conditions_with({{4, "VAR"}}) + "RUN2D\n1\n1 100 0 300\n40 30\n1 1\ngrid.txt\n";
+    const std::string script =
+        conditions_with({{kCondGasTemp, "VAR"}}) + "RUN2D\n1\n1 100 0 300\n40 30\n1 1\ngrid.txt\n";
     run_script(dir, script);
     const std::vector<std::string> log = log_lines(dir);
     EXPECT_EQ(log[2], "Too many runs");
@@ -198,7 +231,7 @@ TEST(Run2D, FortyByThirtyKeepsThirtyThreeRows) {
 // processes ignores.
 TEST(Run2D, TableFileOfATargetEnergyGrid) {
     TempDir dir;
-    const std::string script = load_maxwell(dir) + conditions_with({{5, "VAR"}}) +
+    const std::string script = load_maxwell(dir) + conditions_with({{kCondExcTemp, "VAR"}}) +
                                "RUN2D\n2\n2 4 0 300\n2 2\n1 1\n'tab/le.txt'\n";
     fs::create_directory(dir / "tab");
     const RunOutcome r = run_script(dir, script);
@@ -256,7 +289,8 @@ TEST(Run2D, TableFileOfATargetEnergyGrid) {
 
 TEST(Run2D, TableFileThatCannotBeOpenedAborts) {
     TempDir dir;
-    const std::string script = conditions_with({{4, "VAR"}}) + "RUN2D\n1\n1 2 0 300\n2 2\n1 1\n'no/t.txt'\nCLEARRUNS\n";
+    const std::string script =
+        conditions_with({{kCondGasTemp, "VAR"}}) + "RUN2D\n1\n1 2 0 300\n2 2\n1 1\n'no/t.txt'\nCLEARRUNS\n";
     run_script(dir, script);
     const std::vector<std::string> log = log_lines(dir);
     EXPECT_EQ(run_names(log).size(), 4u);

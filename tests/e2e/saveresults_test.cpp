@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output/lookup_files.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {
@@ -399,7 +400,7 @@ TEST(SaveResultsLookup, OpenErrorStopsTheProgram) {
     fs::create_directory(dir.path() / "mobility.lut");
     const RunOutcome r = run_script(dir, "READCOLLISIONS\nmodelgas.dat\nMx\n0\n"
                                          "SAVERESULTS\nx.txt\n6\n0\n0\n0\n0\n0\n0\n0\nEND\n");
-    EXPECT_EQ(r.exit_status, 29);
+    EXPECT_EQ(r.exit_status, kLookupFileExitStatus);
     EXPECT_NE(r.err.find("mobility.lut"), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
     EXPECT_TRUE(dir.exists("energy.lut"));  // written before the failure

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {
@@ -95,7 +96,7 @@ TEST(ScriptAbort, IntegerOutside32BitsIsAReadError) {
 TEST(ScriptStop, EndOfFileInsideSaveresults) {
     TempDir dir;
     const RunOutcome r = run_script(dir, "CLEARRUNS\nSAVERESULTS\nout.txt\n3\n1\n");
-    EXPECT_EQ(r.exit_status, 24);
+    EXPECT_EQ(r.exit_status, kEndOfFileExitStatus);
     EXPECT_NE(r.err.find("end-of-file"), std::string::npos) << r.err;
     EXPECT_EQ(after_first(log_lines(dir)), (std::vector<std::string>{CR + "CLEARRUNS", CR + "SAVERESULTS", "out.txt"}));
 }

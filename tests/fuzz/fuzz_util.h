@@ -1,6 +1,6 @@
 // Helpers shared by the fuzz targets: a byte source that never runs dry,
-// line splitting, a private working directory and one in-process run of
-// the interpreter on a script.
+// line splitting, files in the private working directory (work_dir.h) and
+// one in-process run of the interpreter on a script.
 #pragma once
 
 #include <fcntl.h>
@@ -24,6 +24,7 @@
 #include "driver/program.h"
 #include "solver/solvebol.h"
 #include "solver/work.h"
+#include "tests/fuzz/work_dir.h"
 
 namespace kestor::fuzz {
 
@@ -61,28 +62,6 @@ inline std::vector<std::string> split_lines(std::string_view text) {
         start = end + 1;
     }
     return lines;
-}
-
-// A directory of its own for the whole fuzzing process; the interpreter
-// writes its log and result files into the working directory, so the
-// process changes into it once.
-inline const fs::path& work_dir() {
-    static const fs::path dir = [] {
-        std::string tmpl = (fs::temp_directory_path() / "kestor-fuzz-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()) == nullptr) std::abort();
-        fs::path p(buf.data());
-        fs::current_path(p);
-        // Gone again when the fuzzer ends normally (a crash leaves it for a look).
-        std::atexit([] {
-            std::error_code ec;
-            fs::current_path(fs::temp_directory_path(), ec);
-            fs::remove_all(work_dir(), ec);
-        });
-        return p;
-    }();
-    return dir;
 }
 
 // The fuzzer changes into work_dir(), so corpus folders and crash files
@@ -188,9 +167,11 @@ private:
 };
 
 // Runs the interpreter in-process on the script file `script` in the
-// working directory, with fresh zeroed tables as at a process start. An
-// end-of-file stop or a lookup-file stop is one of the program's
-// specified ends; anything else escaping is a finding.
+// working directory, with fresh zeroed tables as at a process start. The
+// ends the program handles are a return (after FINISHED or the ABORT
+// line) and a ProgramStop (the end-of-file stop, a lookup file that
+// cannot be opened or written); any other exception escapes to libFuzzer as a
+// finding.
 inline void run_interpreter(const std::string& script) {
     Mapped<Tables> tables;
     Mapped<SolverWork> work;
@@ -217,7 +198,9 @@ inline std::vector<std::string> without_lines_holding(std::vector<std::string> l
 }
 
 // Start-up of a target that runs the interpreter: absolute corpus paths,
-// no console echo, and the private working directory.
+// no console echo, and the private working directory with its watcher.
+// Called from LLVMFuzzerInitialize, before libFuzzer starts any thread, so
+// the watcher is forked from a single-threaded process.
 inline void prepare_interpreter_process(int* argc, char*** argv) {
     prepare_arguments(argc, argv);
     silence_stdout();

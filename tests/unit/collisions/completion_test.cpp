@@ -51,6 +51,8 @@ struct CompletionCase {
     Points out;
 };
 
+void PrintTo(const CompletionCase& c, std::ostream* os) { *os << c.what; }
+
 class CompletionCaseTest : public CompletionTest, public ::testing::WithParamInterface<CompletionCase> {};
 
 TEST_P(CompletionCaseTest, GivesTheCompletedTable) {

@@ -17,6 +17,8 @@ struct KeywordCase {
     bool showrot;
 };
 
+void PrintTo(const KeywordCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.line); }
+
 class KeywordLineTest : public ::testing::TestWithParam<KeywordCase> {};
 
 TEST_P(KeywordLineTest, Classifies) {

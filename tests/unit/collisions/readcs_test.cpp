@@ -22,7 +22,7 @@ class ReadcsTest : public ::testing::Test {
 protected:
     ZeroedPtr<Tables> tables_ = make_tables();
     Tables& t = *tables_;
-    ScratchDir dir_;
+    ScratchDir dir_{"kestor-cs"};
 
     Points table(int k) const {
         Points p;
@@ -252,6 +252,10 @@ struct SearchCase {
     double first_energy; // first energy of the file table as read
 };
 
+void PrintTo(const SearchCase& c, std::ostream* os) {
+    *os << c.comment_lines << " comment lines, " << (c.dash_line ? "then a dash line" : "no dash line");
+}
+
 class TableSearchTest : public ReadcsTest, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(TableSearchTest, DashLineIsSearchedInAtMostHundredLines) {
@@ -435,7 +439,7 @@ TEST_F(ReadcsTest, TruncatedFilesEndTheReading) {
 }
 
 TEST_F(ReadcsTest, FileThatCannotBeOpenedChangesNothing) {
-    for (const std::string& path : {dir_.path(""), dir_.path("missing.txt")}) {
+    for (const std::string& path : {dir_.file(""), dir_.file("missing.txt")}) {
         t.sp.species_reference[1].assign("kept");
         t.sp.species_effective_flag[1] = 1;
         load(t, path, 1, "X");
@@ -489,6 +493,8 @@ struct ReferenceLimitCase {
     int fill_to;       // length of the text after the filler lines
     int final_length;  // length of the stored text
 };
+
+void PrintTo(const ReferenceLimitCase& c, std::ostream* os) { *os << "text of " << c.fill_to << " characters"; }
 
 class ReferenceLimitTest : public ReadcsTest, public ::testing::WithParamInterface<ReferenceLimitCase> {};
 

@@ -2,16 +2,12 @@
 // files and a species load into fresh tables.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "collisions/readcs.h"
 #include "common/tables.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor::testing_util {
 
@@ -28,33 +24,7 @@ inline Name name_of(const std::string& s) {
 }
 
 // A directory of its own, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kestor-cs-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        const char* p = mkdtemp(buf.data());
-        path_ = p ? fs::path(p) : fs::path();
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string write(const std::string& name, const std::string& content) const {
-        const fs::path p = path_ / name;
-        std::ofstream f(p, std::ios::binary);
-        f << content;
-        return p.string();
-    }
-    std::string path(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
+using ScratchDir = test_support::ScratchDir;
 
 // Reads `file` for the species `name` into slot isp of the tables.
 inline void load(Tables& t, const std::string& file, int isp, const std::string& name, int extrapolate = 0) {

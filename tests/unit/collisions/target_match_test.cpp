@@ -28,6 +28,10 @@ struct TargetCase {
     bool reversible;
 };
 
+void PrintTo(const TargetCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(c.line) << " for " << c.requested;
+}
+
 class TargetLineTest : public ::testing::TestWithParam<TargetCase> {};
 
 TEST_P(TargetLineTest, Matches) {

@@ -305,6 +305,73 @@ TEST(FreeRead, LongTextTargetTakesAWholeQuotedPath) {
     EXPECT_EQ(name.col(path.size() + 1), ' ');
 }
 
+// A name longer than its 256 characters is cut by the read and reported
+// as cut; trailing blanks inside quotes do not count, and a name that
+// fits is taken unchanged.
+struct NameCase {
+    const char* label;
+    std::vector<std::string> lines;
+    bool cut;
+    std::string name;  // the name held afterwards, without trailing blanks
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
+
+class ReadName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ReadName, ReportsACutName) {
+    const NameCase& c = GetParam();
+    LineInput in;
+    in.set_lines(c.lines);
+    LineText name;
+    name.assign("old");
+    bool cut = true;
+    EXPECT_EQ(read_name(in, name, cut), ReadResult::kOk);
+    EXPECT_EQ(cut, c.cut);
+    EXPECT_EQ(name.trimmed(), c.name);
+}
+
+const std::string k256(256, 'a');
+const std::string k254(254, 'a');
+// Longer than what a delimited value keeps.
+const std::string kBeyond(ReadTarget::kMaxTextLength + 10, 'b');
+
+// clang-format off
+const NameCase kNameCases[] = {
+    {"word_that_fits", {k256 + " rest"}, false, k256},
+    {"word_one_too_long", {k256 + "z"}, true, k256},
+    {"quoted_that_fits", {"'" + k256 + "'"}, false, k256},
+    {"quoted_one_too_long", {"'" + k256 + "z'"}, true, k256},
+    {"quoted_trailing_blanks_fit", {"'" + k256 + std::string(300, ' ') + "'"}, false, k256},
+    {"quoted_blank_then_more", {"'" + k256 + " z'"}, true, k256},
+    {"leading_blanks_count", {"'  " + k254 + "z'"}, true, "  " + k254},
+    {"doubled_quotes_are_one", {"'" + k254 + "''''" + "'"}, false, k254 + "''"},
+    {"over_two_lines", {"'" + k254, "bcd'"}, true, k254 + "bc"},
+    {"beyond_what_is_kept", {"'" + kBeyond + "'"}, true, kBeyond.substr(0, 256)},
+    {"blanks_beyond_what_is_kept", {"'" + k254 + std::string(2 * kBeyond.size(), ' ') + "'"}, false, k254},
+    {"null_keeps_the_name", {","}, false, "old"},
+    {"slash_keeps_the_name", {"/"}, false, "old"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Names, ReadName, ::testing::ValuesIn(kNameCases),
+                         [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.label); });
+
+// A delimited text far longer than any target is gathered only as far as
+// a target can hold: its value is cut, the values after it are still read.
+TEST(FreeRead, HugeQuotedValueEndsAtItsQuote) {
+    LineInput in;
+    in.set_lines({"'" + std::string(10'000'000, 'q') + "' 5", "next"});
+    Text12 text;
+    int n = 0;
+    EXPECT_EQ(read_values(in, text, n), ReadResult::kOk);
+    EXPECT_EQ(text.trimmed(), std::string(12, 'q'));
+    EXPECT_EQ(n, 5);
+    std::string line;
+    ASSERT_TRUE(in.next_line(line));
+    EXPECT_EQ(line, "next");
+}
+
 TEST(FreeRead, ValuesFromText) {
     double a = -1, b = -1;
     int n = -1;

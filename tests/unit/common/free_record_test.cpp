@@ -1,4 +1,4 @@
-#include <xmmintrin.h>
+#include "common/fp_mode.h"
 // Free-format fields and records.
 #include <gtest/gtest.h>
 
@@ -219,12 +219,12 @@ namespace {
 // Under the program's denormals-are-zero mode a subnormal compares equal
 // to 0; its field must still carry its own exponent and sign.
 TEST(FreeDoubleField, SubnormalKeepsExponentAndSignUnderDenormalsAreZero) {
-    const unsigned int saved = _mm_getcsr();
-    _mm_setcsr(saved | 0x8040);  // flush-to-zero and denormals-are-zero
+    const FpMode saved = save_fp_mode();
+    set_floating_point_mode();  // flush-to-zero and denormals-are-zero
     const std::string pos = free_double(1e-310);
     const std::string neg = free_double(-1e-310);
     const std::string general = form_g(-1e-310, 12, 4);
-    _mm_setcsr(saved);
+    restore_fp_mode(saved);
     EXPECT_EQ(general, " -0.1000-309");
     EXPECT_EQ(pos, "  9.999999999999969E-311");  // the subnormal nearest 1e-310
     EXPECT_EQ(neg, " -9.999999999999969E-311");

@@ -57,6 +57,37 @@ TEST(InputLimits, OverlongStreamLineComesInPieces) {
     EXPECT_EQ(sizes, (std::vector<std::size_t>{piece, piece, 10}));
     EXPECT_EQ(line, "next");
     EXPECT_FALSE(in.next_line(line));
+    // The pieces are kept as the lines they were served as.
+    in.step_back(3);
+    sizes.clear();
+    while (in.next_line(line)) sizes.push_back(line.size());
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{piece, 10, 4}));
+    std::fclose(f);
+}
+
+// A carriage return at the end of a piece, or at the end of a stream
+// without a final line feed, is removed like the one before a line feed;
+// served again after stepping back, the lines are the same.
+TEST(InputLimits, StreamLinesServedAgainAreTheSame) {
+    constexpr std::size_t piece = LineInput::kMaxStreamLine;
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    const std::string first = std::string(piece - 1, 'a') + "\r";
+    const std::string bytes = first + "b\r\r\n\nlast\r";
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+
+    LineInput in;
+    in.attach_stream(f, "tmp", 5);
+    const std::vector<std::string> expected = {std::string(piece - 1, 'a'), "b\r", "", "last"};
+    std::vector<std::string> lines;
+    std::string line;
+    while (in.next_line(line)) lines.push_back(line);
+    EXPECT_EQ(lines, expected);
+    in.step_back(lines.size());
+    lines.clear();
+    while (in.next_line(line)) lines.push_back(line);
+    EXPECT_EQ(lines, expected);
     std::fclose(f);
 }
 

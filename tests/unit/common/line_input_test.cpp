@@ -75,6 +75,29 @@ TEST_F(LineInputFiles, LineEnds) {
     }
 }
 
+// Stepping back finds the lines again by their line feeds: from the end
+// and from every line, stepping back k lines serves the same k lines again
+// (one carriage return removed as before), and never more than were read.
+TEST_F(LineInputFiles, StepBackServesTheSameLinesAgain) {
+    for (const LineEndCase& c : kLineEndCases) {
+        SCOPED_TRACE(c.label);
+        const std::string path = write(c.label, c.bytes);
+        const std::size_t n = c.lines.size();
+        for (std::size_t read = 0; read <= n; ++read) {
+            for (std::size_t back = 0; back <= read + 1; ++back) {
+                LineInput in;
+                ASSERT_TRUE(in.open_file(path, 7));
+                std::string line;
+                for (std::size_t i = 0; i < read; ++i) ASSERT_TRUE(in.next_line(line));
+                in.step_back(back);
+                const std::size_t from = back > read ? 0 : read - back;
+                const std::vector<std::string> rest(c.lines.begin() + static_cast<std::ptrdiff_t>(from), c.lines.end());
+                EXPECT_EQ(all_lines(in), rest) << "read " << read << ", back " << back;
+            }
+        }
+    }
+}
+
 TEST_F(LineInputFiles, CannotOpenMissingFileOrDirectory) {
     LineInput in;
     EXPECT_FALSE(in.open_file((dir_ / "missing.txt").string(), 5));

@@ -111,8 +111,8 @@ TEST_F(DriverTest, ClearCollisionsZeroesTheCountsOnly) {
     t.num.grouped_collision_count = 12;
     t.num.run_count = 9;
     t.col.collision_name[5].assign("C5");
-    in.C[4] = 300.0;
-    set_var_list({1});
+    in.C[kCondGasTemp] = 300.0;
+    set_var_list({kCondEN});
     script({"CLEARCOLLISIONS"});
     command_loop(p);
     EXPECT_EQ(t.num.species_count, 0);
@@ -120,7 +120,7 @@ TEST_F(DriverTest, ClearCollisionsZeroesTheCountsOnly) {
     EXPECT_EQ(t.num.grouped_collision_count, 0);
     EXPECT_EQ(t.num.run_count, 0);
     EXPECT_EQ(t.col.collision_name[5].trimmed(), "C5");
-    EXPECT_EQ(in.C[4], 300.0);
+    EXPECT_EQ(in.C[kCondGasTemp], 300.0);
     EXPECT_EQ(in.var_count, 1);
 }
 
@@ -156,9 +156,9 @@ TEST_F(DriverTest, SaveResultsEndOfScriptIsTheEndOfFileStop) {
 TEST_F(DriverTest, SaveResultsStoresTheSettingsAndSelections) {
     t.num.collision_count = 2;
     t.num.run_count = 3;
-    t.run.run_results[1][30] = 0.0;
-    t.run.run_results[2][30] = 11.0;
-    t.run.run_results[3][30] = 7.0;
+    t.run.run_results[1][kResStatus] = kStatusSuccess;
+    t.run.run_results[2][kResStatus] = kStatusMissingElastic;
+    t.run.run_results[3][kResStatus] = kStatusIncorrectMeanEnergy;
     t.sel.collision_selected[3] = 5;  // above the count: left alone
     script({"SAVERESULTS", "'" + path("r.txt") + "'", "3", "1", "0", "1", "0", "1", "0", "1"});
     command_loop(p);
@@ -180,7 +180,7 @@ TEST_F(DriverTest, SaveResultsStoresTheSettingsAndSelections) {
 
 TEST_F(DriverTest, SaveResultsWithoutSkipKeepsFailedRuns) {
     t.num.run_count = 2;
-    t.run.run_results[2][30] = 11.0;
+    t.run.run_results[2][kResStatus] = kStatusMissingElastic;
     for (const char* skip : {"0", "2"}) {
         t.sel.run_selected[2] = 0;
         script({"SAVERESULTS", "'" + path("r.txt") + "'", "0", "0", "0", "0", "0", "0", "0", skip});

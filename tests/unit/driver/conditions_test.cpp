@@ -13,9 +13,10 @@ namespace kestor {
 namespace {
 
 using testing::DriverTest;
+using testing::fraction_entry;
 
-// Twenty condition lines with values 1 to 20 and a comment each, with
-// the given lines replaced (condition index -> text).
+// Twenty condition lines, condition i with the value i and a comment, with
+// the given lines replaced (condition -> text).
 std::vector<std::string> condition_lines(const std::vector<std::pair<int, std::string>>& replaced = {}) {
     std::vector<std::string> lines;
     for (int i = 1; i <= kNumConditions; ++i) lines.push_back(std::to_string(i) + "   condition " + std::to_string(i));
@@ -36,7 +37,7 @@ protected:
     }
     std::vector<int> var_list() const { return std::vector<int>(in.IVAR + 1, in.IVAR + 1 + in.var_count); }
     std::vector<double> fractions() const {
-        return std::vector<double>(in.C + kNumConditions + 1, in.C + kNumConditions + 1 + t.num.species_count);
+        return std::vector<double>(in.C + fraction_entry(1), in.C + fraction_entry(1) + t.num.species_count);
     }
     // The line the script reads next.
     std::string next_line() {
@@ -48,38 +49,46 @@ protected:
 TEST_F(Conditions, OneSpeciesReadsTwentyLinesAndTakesTheWholeGas) {
     set_species({"Ar"});
     t.prefs.normalize_fractions = 5;
-    in.C[21] = 0.3;
+    in.C[fraction_entry(1)] = 0.3;
     ASSERT_EQ(run(joined(condition_lines(), {"RUN", "0.5"})), CommandResult::kNext);
     for (int i = 1; i <= kNumConditions; ++i) EXPECT_EQ(in.C[i], i) << i;
-    EXPECT_EQ(in.C[21], 1.0);
+    EXPECT_EQ(in.C[fraction_entry(1)], 1.0);
     EXPECT_EQ(in.var_count, 0);
     EXPECT_EQ(t.prefs.normalize_fractions, 5);  // not read
-    EXPECT_EQ(in.script_line_count, 20);
+    EXPECT_EQ(in.script_line_count, kNumConditions);
     EXPECT_EQ(next_line(), "RUN");
 }
 
 TEST_F(Conditions, NoSpeciesStillSetsTheFirstFraction) {
     ASSERT_EQ(run(condition_lines()), CommandResult::kNext);
-    EXPECT_EQ(in.C[21], 1.0);
+    EXPECT_EQ(in.C[fraction_entry(1)], 1.0);
 }
 
 TEST_F(Conditions, ConditionWordsAndValues) {
     set_species({"Ar"});
     const std::vector<std::pair<int, std::string>> replaced = {
-        {1, "VAR        E/N"},      {3, "VARIABLE"},  {4, "VAR1"},     {5, "1,5  the comma ends the word"},
-        {6, "  2.5e-3"},            {7, "1.5+3"},     {8, "4D2 ! d exponent"},
-        {9, "'7'"},                 {10, "\t-2"},     {20, "VAR / max iterations"},
+        {kCondEN, "VAR        E/N"},
+        {kCondCosEB, "VARIABLE"},
+        {kCondGasTemp, "VAR1"},
+        {kCondExcTemp, "1,5  the comma ends the word"},
+        {kCondTransitionEnergy, "  2.5e-3"},
+        {kCondIonDegree, "1.5+3"},
+        {kCondPlasmaDensity, "4D2 ! d exponent"},
+        {kCondIonCharge, "'7'"},
+        {kCondIonMassRatio, "\t-2"},
+        {kCondMaxIterations, "VAR / max iterations"},
     };
     ASSERT_EQ(run(condition_lines(replaced)), CommandResult::kNext);
-    EXPECT_EQ(var_list(), (std::vector<int>{1, 3, 4, 20}));
-    for (int i : {1, 3, 4, 20}) EXPECT_EQ(in.C[i], 0.0) << i;
-    EXPECT_EQ(in.C[2], 2.0);
-    EXPECT_EQ(in.C[5], 1.0);
-    EXPECT_EQ(in.C[6], 2.5e-3);
-    EXPECT_EQ(in.C[7], 1500.0);
-    EXPECT_EQ(in.C[8], 400.0);
-    EXPECT_EQ(in.C[9], 7.0);
-    EXPECT_EQ(in.C[10], -2.0);
+    const std::vector<int> varied = {kCondEN, kCondCosEB, kCondGasTemp, kCondMaxIterations};
+    EXPECT_EQ(var_list(), varied);
+    for (int i : varied) EXPECT_EQ(in.C[i], 0.0) << i;
+    EXPECT_EQ(in.C[kCondFrequency], kCondFrequency);  // the line left as it was
+    EXPECT_EQ(in.C[kCondExcTemp], 1.0);
+    EXPECT_EQ(in.C[kCondTransitionEnergy], 2.5e-3);
+    EXPECT_EQ(in.C[kCondIonDegree], 1500.0);
+    EXPECT_EQ(in.C[kCondPlasmaDensity], 400.0);
+    EXPECT_EQ(in.C[kCondIonCharge], 7.0);
+    EXPECT_EQ(in.C[kCondIonMassRatio], -2.0);
 }
 
 TEST_F(Conditions, BlankLinesAmongTheConditionsArePassedOver) {
@@ -88,9 +97,9 @@ TEST_F(Conditions, BlankLinesAmongTheConditionsArePassedOver) {
     lines.insert(lines.begin() + 5, "");
     lines.insert(lines.begin() + 5, "   ");
     ASSERT_EQ(run(joined(lines, {"next"})), CommandResult::kNext);
-    EXPECT_EQ(in.C[6], 6.0);
-    EXPECT_EQ(in.C[20], 20.0);
-    EXPECT_EQ(in.script_line_count, 20);
+    EXPECT_EQ(in.C[kCondTransitionEnergy], kCondTransitionEnergy);
+    EXPECT_EQ(in.C[kCondMaxIterations], kCondMaxIterations);
+    EXPECT_EQ(in.script_line_count, kNumConditions);
     EXPECT_EQ(next_line(), "next");
 }
 
@@ -104,6 +113,8 @@ struct CompositionCase {
     std::string next;                // the line after the command
 };
 
+void PrintTo(const CompositionCase& c, std::ostream* os) { *os << c.what; }
+
 class Composition : public Conditions, public ::testing::WithParamInterface<CompositionCase> {};
 
 TEST_P(Composition, IsReadSpeciesBySpecies) {
@@ -111,15 +122,15 @@ TEST_P(Composition, IsReadSpeciesBySpecies) {
     std::vector<std::string> names;
     for (int s = 1; s <= c.species; ++s) names.push_back("S" + std::to_string(s));
     set_species(names);
-    std::vector<std::string> lines = joined(condition_lines({{2, "VAR"}}), c.lines);
+    std::vector<std::string> lines = joined(condition_lines({{kCondFrequency, "VAR"}}), c.lines);
     lines.push_back("after");
     ASSERT_EQ(run(lines), CommandResult::kNext) << c.what;
     EXPECT_EQ(fractions(), c.fractions) << c.what;
-    std::vector<int> vars = {2};
+    std::vector<int> vars = {kCondFrequency};
     vars.insert(vars.end(), c.var_list.begin(), c.var_list.end());
     EXPECT_EQ(var_list(), vars) << c.what;
     EXPECT_EQ(t.prefs.normalize_fractions, 1) << c.what;
-    EXPECT_EQ(in.script_line_count, 20 + c.reads) << c.what;
+    EXPECT_EQ(in.script_line_count, kNumConditions + c.reads) << c.what;
     EXPECT_EQ(next_line(), c.next) << c.what;
 }
 
@@ -129,9 +140,9 @@ const CompositionCase kCompositionCases[] = {
     {"commas between the words", 2, {"0.8,0.2", "1"}, {0.8, 0.2}, {}, 2, "after"},
     {"continued with &", 3, {"0.5 &", "0.3 0.2", "1"}, {0.5, 0.3, 0.2}, {}, 3, "after"},
     {"words after & are ignored", 3, {"0.5 & 0.9 0.9", "0.3 0.2", "1"}, {0.5, 0.3, 0.2}, {}, 3, "after"},
-    {"VAR completes the list", 3, {"0.5 &", "0.3 VAR", "1"}, {0.5, 0.3, 0.0}, {23}, 3, "after"},
-    {"VAR fractions after the condition entries", 3, {"VAR 0.3 VAR", "1"}, {0.0, 0.3, 0.0}, {21, 23}, 2,
-     "after"},
+    {"VAR completes the list", 3, {"0.5 &", "0.3 VAR", "1"}, {0.5, 0.3, 0.0}, {fraction_entry(3)}, 3, "after"},
+    {"VAR fractions after the condition entries", 3, {"VAR 0.3 VAR", "1"}, {0.0, 0.3, 0.0},
+     {fraction_entry(1), fraction_entry(3)}, 2, "after"},
     {"one word per line", 3, {"& ignored", "0.2 &", "0.3 &", "0.5", "1"}, {0.2, 0.3, 0.5}, {}, 5, "after"},
     {"switch line with a comment", 2, {"0.8 0.2", "1   normalise"}, {0.8, 0.2}, {}, 2, "after"},
     {"switch after a blank line", 2, {"0.8 0.2", "", "1"}, {0.8, 0.2}, {}, 2, "after"},
@@ -141,14 +152,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Composition, ::testing::ValuesIn(kCompositionCas
 
 TEST_F(Conditions, SecondCommandReplacesTheVarList) {
     set_species({"A", "B"});
-    ASSERT_EQ(run(joined(condition_lines({{1, "VAR"}, {17, "VAR"}}), {"VAR 0.5", "1"})), CommandResult::kNext);
-    EXPECT_EQ(var_list(), (std::vector<int>{1, 17, 21}));
-    in.C[1] = 99.0;  // as a run command leaves it
-    in.C[22] = 0.9;
-    ASSERT_EQ(run(joined(condition_lines({{3, "VAR"}}), {"0.5 0.5", "0"})), CommandResult::kNext);
-    EXPECT_EQ(var_list(), (std::vector<int>{3}));
-    EXPECT_EQ(in.C[1], 1.0);
-    EXPECT_EQ(in.C[3], 0.0);
+    ASSERT_EQ(run(joined(condition_lines({{kCondEN, "VAR"}, {kCondMaxEnergy, "VAR"}}), {"VAR 0.5", "1"})),
+              CommandResult::kNext);
+    EXPECT_EQ(var_list(), (std::vector<int>{kCondEN, kCondMaxEnergy, fraction_entry(1)}));
+    in.C[kCondEN] = 99.0;  // as a run command leaves it
+    in.C[fraction_entry(2)] = 0.9;
+    ASSERT_EQ(run(joined(condition_lines({{kCondCosEB, "VAR"}}), {"0.5 0.5", "0"})), CommandResult::kNext);
+    EXPECT_EQ(var_list(), (std::vector<int>{kCondCosEB}));
+    EXPECT_EQ(in.C[kCondEN], kCondEN);
+    EXPECT_EQ(in.C[kCondCosEB], 0.0);
     EXPECT_EQ(t.prefs.normalize_fractions, 0);
 }
 
@@ -159,6 +171,8 @@ struct FailureCase {
     int reads;                       // reads counted when the command ends
     bool incomplete;                 // "Gas composition incomplete" logged
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what << ", " << c.species << " species"; }
 
 class ConditionFailure : public Conditions, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -178,11 +192,11 @@ TEST_P(ConditionFailure, EndsThroughAbort) {
 }
 
 const FailureCase kFailureCases[] = {
-    {"a comment line among the conditions", 1, condition_lines({{4, "! gas temperature"}}), 4, false},
-    {"a word that is no number", 1, condition_lines({{2, "zero"}}), 2, false},
-    {"var in lower case", 1, condition_lines({{2, "var"}}), 2, false},
-    {"a number run into letters", 1, condition_lines({{9, "1.0x"}}), 9, false},
-    {"an empty quoted word", 1, condition_lines({{9, "''"}}), 9, false},
+    {"a comment line among the conditions", 1, condition_lines({{kCondGasTemp, "! gas temperature"}}), 4, false},
+    {"a word that is no number", 1, condition_lines({{kCondFrequency, "zero"}}), 2, false},
+    {"var in lower case", 1, condition_lines({{kCondFrequency, "var"}}), 2, false},
+    {"a number run into letters", 1, condition_lines({{kCondIonCharge, "1.0x"}}), 9, false},
+    {"an empty quoted word", 1, condition_lines({{kCondIonCharge, "''"}}), 9, false},
     {"a blank composition line", 2, joined(condition_lines(), {"", "1"}), 21, true},
     {"too few words and no &", 3, joined(condition_lines(), {"0.5 0.5", "1"}), 21, true},
     {"one fraction per line without &", 3, joined(condition_lines(), {"0.2", "0.3", "0.5", "1"}), 21, true},
@@ -210,14 +224,14 @@ TEST_F(Conditions, EndOfTheScriptAmongTheConditionsStops) {
         EXPECT_EQ(stop.exit_status, kEndOfFileExitStatus);
     }
     EXPECT_EQ(in.script_line_count, 13);
-    EXPECT_EQ(in.C[12], 12.0);
+    EXPECT_EQ(in.C[kCondEnergySharing], kCondEnergySharing);  // the last line read
 }
 
 TEST_F(Conditions, ValuesStoredBeforeAFailureStay) {
     set_species({"A", "B", "C"});
-    EXPECT_EQ(run(joined(condition_lines({{5, "VAR"}}), {"0.5 VAR"})), CommandResult::kAbort);
-    EXPECT_EQ(in.C[21], 0.5);
-    EXPECT_EQ(var_list(), (std::vector<int>{5, 22}));
+    EXPECT_EQ(run(joined(condition_lines({{kCondExcTemp, "VAR"}}), {"0.5 VAR"})), CommandResult::kAbort);
+    EXPECT_EQ(in.C[fraction_entry(1)], 0.5);
+    EXPECT_EQ(var_list(), (std::vector<int>{kCondExcTemp, fraction_entry(2)}));
 }
 
 }  // namespace

@@ -4,12 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -19,6 +15,7 @@
 #include "driver/interpreter.h"
 #include "driver/labels.h"
 #include "solver/work.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor::testing {
 
@@ -32,12 +29,12 @@ struct SolverModel {
     double fail_from = INFINITY;
     double fail_below = -INFINITY;
     std::vector<int> failing_runs;
-    double fail_status = 1.0;
-    double max_energy_factor = 10.0;  // result 27 = factor * mean energy
+    double fail_status = kStatusFailed;
+    double max_energy_factor = 10.0;  // maximum energy result = factor * mean energy
     std::vector<int> runs;            // run index of each call
     std::vector<double> fields;       // E/N of each call
-    std::vector<double> grid_types;   // condition 16 seen by each call
-    std::vector<double> max_energies; // condition 17 seen by each call
+    std::vector<double> grid_types;   // grid-type condition seen by each call
+    std::vector<double> max_energies; // maximum-energy condition seen by each call
 
     static SolverModel& get() {
         static SolverModel m;
@@ -57,39 +54,32 @@ struct SolverModel {
         const double w = m.offset + m.scale * std::pow(e, m.power);
         bool fails = e >= m.fail_from || e < m.fail_below;
         for (int r : m.failing_runs) fails = fails || r == irun;
-        res[1] = w;
-        res[27] = m.max_energy_factor * w;
-        res[30] = fails ? m.fail_status : 0.0;
+        res[kResMeanEnergy] = w;
+        res[kResMaxEnergy] = m.max_energy_factor * w;
+        res[kResStatus] = kStatusSuccess;
+        if (fails) res[kResStatus] = m.fail_status;
     }
 };
+
+// The entry of the current values (C) and of the VAR list that holds the
+// mole fraction of species s: the entries after the conditions.
+constexpr int fraction_entry(int s) { return kNumConditions + s; }
 
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SolverModel::reset();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "kestor-driver-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
+        ASSERT_FALSE(dir_.path().empty()) << "no scratch folder";
         setlabels(t);
-        in.LOGFILE.assign((dir_ / "log.txt").string());
+        in.LOGFILE.assign(path("log.txt"));
         in.screen_echo = 0;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
     }
 
     // The script lines that the commands read next.
     void script(std::vector<std::string> lines) { in.script.set_lines(std::move(lines)); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string read_file(const std::string& name) const {
-        std::ifstream f(dir_ / name, std::ios::binary);
-        std::stringstream ss;
-        ss << f.rdbuf();
-        return ss.str();
-    }
+    // A file in the test's scratch folder.
+    std::string path(const std::string& name) const { return dir_.file(name); }
+    std::string read_file(const std::string& name) const { return dir_.read(name); }
     // The log lines written so far.
     std::vector<std::string> log_lines() const {
         std::vector<std::string> lines;
@@ -115,7 +105,7 @@ protected:
     Program p{*tables_, *work_, *interp_, &SolverModel::solve};
 
 private:
-    std::filesystem::path dir_;
+    test_support::ScratchDir dir_{"kestor-driver"};
 };
 
 }  // namespace kestor::testing

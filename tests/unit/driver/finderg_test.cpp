@@ -17,14 +17,14 @@ using testing::DriverTest;
 class Finderg : public DriverTest {
 protected:
     // A stored neighbour run.
-    void neighbour(int q, double field, double mean, double status = 0.0) {
+    void neighbour(int q, double field, double mean, double status = kStatusSuccess) {
         t.run.run_conditions[q][kCondEN] = field;
-        t.run.run_results[q][1] = mean;
-        t.run.run_results[q][30] = status;
+        t.run.run_results[q][kResMeanEnergy] = mean;
+        t.run.run_results[q][kResStatus] = status;
     }
-    double status(int r) const { return t.run.run_results[r][30]; }
+    double status(int r) const { return t.run.run_results[r][kResStatus]; }
     double field(int r) const { return t.run.run_conditions[r][kCondEN]; }
-    double mean(int r) const { return t.run.run_results[r][1]; }
+    double mean(int r) const { return t.run.run_results[r][kResMeanEnergy]; }
 };
 
 TEST_F(Finderg, FirstRunProbesThenSecant) {
@@ -35,7 +35,7 @@ TEST_F(Finderg, FirstRunProbesThenSecant) {
     EXPECT_EQ(model().fields[1], 1000.0);
     EXPECT_NEAR(model().fields[2], 50.0, 1e-9);
     EXPECT_NEAR(mean(1), 5.0, 1e-9);
-    EXPECT_EQ(status(1), 0.0);
+    EXPECT_EQ(status(1), kStatusSuccess);
 }
 
 TEST_F(Finderg, SecondRunStartsByProportion) {
@@ -47,7 +47,7 @@ TEST_F(Finderg, SecondRunStartsByProportion) {
 }
 
 TEST_F(Finderg, SecondRunAfterFailedFirstProbes) {
-    neighbour(4, 20.0, 2.0, 1.0);
+    neighbour(4, 20.0, 2.0, kStatusFailed);
     finderg(p, 5, 4, 3.0, 1e-6, 20);
     ASSERT_GE(model().fields.size(), 2u);
     EXPECT_EQ(model().fields[0], 1.0);
@@ -68,7 +68,7 @@ TEST_F(Finderg, LaterRunsStartFromTheTwoBefore) {
 }
 
 TEST_F(Finderg, FailedNeighbourIsProbed) {
-    neighbour(5, 10.0, 1.0, 3.0);  // failed: no value
+    neighbour(5, 10.0, 1.0, kStatusFailedUnchanged);  // failed: no value
     neighbour(6, 20.0, 2.0);
     finderg(p, 7, 5, 4.0, 1e-6, 20);
     ASSERT_GE(model().fields.size(), 1u);
@@ -77,7 +77,7 @@ TEST_F(Finderg, FailedNeighbourIsProbed) {
 
 TEST_F(Finderg, SecantIsClampedToHalfTheLowerField) {
     // w = 1 + 0.001 E never reaches 0.5 eV: each step at most halves E/N,
-    // and after the limit the successful last solve gets status 7.
+    // and after the limit the successful last solve is marked as missing its target.
     model().offset = 1.0;
     model().scale = 0.001;
     finderg(p, 1, 1, 0.5, 1e-4, 20);
@@ -87,7 +87,7 @@ TEST_F(Finderg, SecantIsClampedToHalfTheLowerField) {
         EXPECT_GE(model().fields[k], 0.5 * lowest * (1 - 1e-12)) << k;
         lowest = std::min(lowest, model().fields[k]);
     }
-    EXPECT_EQ(status(1), 7.0);
+    EXPECT_EQ(status(1), kStatusIncorrectMeanEnergy);
     EXPECT_EQ(field(1), model().fields.back());  // the run holds its last solve
     setrname(t, 1);
     EXPECT_NE(t.run.run_name[1].full().find("Incorrect mean energy"), std::string::npos);
@@ -106,7 +106,7 @@ TEST_F(Finderg, SecantIsClampedToTwiceTheHigherField) {
     finderg(p, 1, 1, 2.0, 1e-4, 1);
     ASSERT_EQ(model().fields.size(), 3u);
     EXPECT_EQ(model().fields[2], 0.5);
-    EXPECT_EQ(status(1), 0.0);  // met at once
+    EXPECT_EQ(status(1), kStatusSuccess);  // met at once
 }
 
 TEST_F(Finderg, FailedLastSolveKeepsItsStatus) {
@@ -115,7 +115,7 @@ TEST_F(Finderg, FailedLastSolveKeepsItsStatus) {
     finderg(p, 1, 1, 5.0, 1e-4, 1);
     ASSERT_EQ(model().fields.size(), 3u);
     EXPECT_EQ(model().fields[2], 500.5);
-    EXPECT_EQ(status(1), 1.0);
+    EXPECT_EQ(status(1), kStatusFailed);
     setrname(t, 1);
     EXPECT_NE(t.run.run_name[1].full().find("Failed"), std::string::npos);
 }
@@ -127,7 +127,7 @@ TEST_F(Finderg, BisectsWhileOnePointHasNoValue) {
     EXPECT_EQ(model().fields[2], 500.5);             // (1 + 1000) / 2
     EXPECT_EQ(model().fields[3], (1.0 + 500.5) / 2);  // the failed 500.5 replaced the failed 1000
     EXPECT_NEAR(mean(1), 30.0, 30.0 * 1e-6);
-    EXPECT_EQ(status(1), 0.0);
+    EXPECT_EQ(status(1), kStatusSuccess);
 }
 
 TEST_F(Finderg, ConvergesOnACurvedModel) {
@@ -136,7 +136,7 @@ TEST_F(Finderg, ConvergesOnACurvedModel) {
     model().power = 0.5;
     finderg(p, 1, 1, 2.0, 1e-5, 20);
     EXPECT_LT(std::abs(mean(1) / 2.0 - 1.0), 1e-5);
-    EXPECT_EQ(status(1), 0.0);
+    EXPECT_EQ(status(1), kStatusSuccess);
     EXPECT_NEAR(field(1), std::pow(2.0 / 0.3, 2), 1e-2);
 }
 
@@ -145,11 +145,11 @@ TEST_F(Finderg, LimitBelowOneStillSolvesTheRun) {
     neighbour(2, 20.0, 2.0);
     for (int limit : {0, -3}) {
         model().fields.clear();
-        t.run.run_results[3][1] = 0.0;
+        t.run.run_results[3][kResMeanEnergy] = 0.0;
         finderg(p, 3, 1, 4.0, 1e-6, limit);
         ASSERT_EQ(model().fields.size(), 1u) << limit;
         EXPECT_NEAR(mean(3), 4.0, 1e-9) << limit;
-        EXPECT_EQ(status(3), 0.0) << limit;
+        EXPECT_EQ(status(3), kStatusSuccess) << limit;
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(Finderg, TargetOfZeroOrLessIsSolvedOnceAndMissed) {
         finderg(p, 1, 1, target, 1.0, 20);
         ASSERT_EQ(model().fields.size(), 1u) << target;
         EXPECT_EQ(model().fields[0], 30.0) << target;  // at the run's own E/N
-        EXPECT_EQ(status(1), 7.0) << target;
+        EXPECT_EQ(status(1), kStatusIncorrectMeanEnergy) << target;
     }
 }
 
@@ -169,7 +169,7 @@ TEST_F(Finderg, TargetOfZeroKeepsTheStatusOfAFailedSolve) {
     model().failing_runs = {1};
     t.run.run_conditions[1][kCondEN] = 30.0;
     finderg(p, 1, 1, 0.0, 1.0, 20);
-    EXPECT_EQ(status(1), 1.0);
+    EXPECT_EQ(status(1), kStatusFailed);
 }
 
 }  // namespace

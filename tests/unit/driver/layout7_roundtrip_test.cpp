@@ -85,7 +85,7 @@ void fill_source(Tables& t) {
     // one run, whose arrays follow RESUME
     t.num.run_count = 1;
     test::set_run_conditions(t, 1, 100.0);
-    t.run.run_results[1][1] = 2.5;
+    t.run.run_results[1][kResMeanEnergy] = 2.5;
 }
 
 class Layout7RoundTrip : public ::testing::Test {

@@ -1,6 +1,7 @@
 // Collision names and the READCOLLISIONS command on scripts held in memory.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,6 +36,25 @@ struct NameCase {
     int grouped = 0;       // grouped processes carried by k
     int npoints = 4;
 };
+
+// Shortest text that reads back as the same double.
+std::string shortest(double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    static const char* const kKinds[] = {"elastic",       "attachment", "ionization", "excitation",
+                                         "de-excitation", "rotation",   "vibration"};
+    const std::string species =
+        c.species.size() <= 12 ? c.species : "a species of " + std::to_string(c.species.size()) + " characters";
+    *os << "collision " << c.k << " of " << species << ", " << kKinds[c.kind] << " at " << shortest(c.threshold)
+        << " eV";
+    if (c.effective != 0) *os << ", effective";
+    if (c.grouped != 0) *os << ", " << c.grouped << " grouped";
+    if (c.npoints != 4) *os << ", " << c.npoints << " points";
+}
 
 class CollisionName : public DriverTest, public ::testing::WithParamInterface<NameCase> {};
 
@@ -164,6 +184,30 @@ TEST_F(ReadCollisions, StoresTheSettingsAndNamesTheNewCollisions) {
     EXPECT_EQ(t.col.collision_name[2].trimmed(), "C2    Ar    Excitation    11.50 eV");
     // Extrapolated tables: more than the one flat point.
     EXPECT_GT(t.col.cs_npoints[1], 6);
+}
+
+// Runs held before a species is loaded never computed its collisions:
+// their coefficients are 0, not what an earlier run in that row left.
+TEST_F(ReadCollisions, RunsHeldShowNoCoefficientsForNewCollisions) {
+    constexpr double kStale = 7.5;
+    t.num.run_count = 2;
+    for (int r = 1; r <= 3; ++r)
+        for (int k = 1; k <= 8; ++k) {
+            t.run.run_rate_coef[r][k] = kStale;
+            t.run.run_inverse_rate_coef[r][k] = kStale;
+            t.run.run_energy_loss_coef[r][k] = kStale;
+        }
+    t.num.collision_count = 2;  // held from an earlier load
+    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
+    ASSERT_EQ(t.num.collision_count, 6);
+    for (int r = 1; r <= 3; ++r)
+        for (int k = 1; k <= 8; ++k) {
+            // New collisions 3..6 of held runs 1 and 2 only.
+            const double expected = (r <= 2 && k >= 3 && k <= 6) ? 0.0 : kStale;
+            EXPECT_EQ(t.run.run_rate_coef[r][k], expected) << "run " << r << ", collision " << k;
+            EXPECT_EQ(t.run.run_inverse_rate_coef[r][k], expected) << "run " << r << ", collision " << k;
+            EXPECT_EQ(t.run.run_energy_loss_coef[r][k], expected) << "run " << r << ", collision " << k;
+        }
 }
 
 TEST_F(ReadCollisions, SpeciesNamesAreComparedWithCaseRespected) {

@@ -14,10 +14,10 @@ namespace {
 struct NameCase {
     const char* what;
     int run;
-    double field;       // condition 1, Td
-    double maxwellian;  // condition 14, eV
-    double mean_energy; // result 1, eV
-    double status;      // result 30
+    double field;       // E/N condition, Td
+    double maxwellian;  // Maxwellian mean energy condition, eV
+    double mean_energy; // mean energy result, eV
+    double status;      // status result (0: success)
     const char* expected;
 };
 
@@ -26,10 +26,10 @@ const double kNaN = std::nan("");
 const NameCase kNameCases[] = {
     {"success at 100 Td", 1, 100.0, 0.0, 4.567, 0.0, "R1    100. Td    4.57 eV"},
     {"Maxwellian", 2, 100.0, 1.5, 1.5, 0.0, "R2    Maxwellian    1.50 eV"},
-    {"failed run", 3, 0.05, 0.0, 2.0, 1.0, "R3    0.0500 Td    Failed"},
-    {"status 3 also failed", 4, 10.0, 0.0, 2.0, 3.0, "R4    10.0 Td    Failed"},
-    {"target missed", 5, 20.0, 0.0, 2.0, 7.0, "R5    20.0 Td    Incorrect mean energy"},
-    {"no elastic data", 6, 20.0, 0.0, 0.0, 11.0, "R6    20.0 Td    Missing elastic collisions"},
+    {"failed run", 3, 0.05, 0.0, 2.0, kStatusFailed, "R3    0.0500 Td    Failed"},
+    {"status 3 also failed", 4, 10.0, 0.0, 2.0, kStatusFailedUnchanged, "R4    10.0 Td    Failed"},
+    {"target missed", 5, 20.0, 0.0, 2.0, kStatusIncorrectMeanEnergy, "R5    20.0 Td    Incorrect mean energy"},
+    {"no elastic data", 6, 20.0, 0.0, 0.0, kStatusMissingElastic, "R6    20.0 Td    Missing elastic collisions"},
     {"unknown status adds nothing", 7, 20.0, 0.0, 2.0, 5.0, "R7    20.0 Td"},
     {"status truncated toward zero", 8, 20.0, 0.0, 2.0, 7.9, "R8    20.0 Td    Incorrect mean energy"},
     {"status just below 1 is success", 9, 20.0, 0.0, 2.0, 0.99, "R9    20.0 Td    2.00 eV"},
@@ -75,8 +75,8 @@ TEST_P(RunName, IsBuiltColumnByColumn) {
     auto t = make_tables();
     t->run.run_conditions[c.run][kCondEN] = c.field;
     t->run.run_conditions[c.run][kCondMaxwellEnergy] = c.maxwellian;
-    t->run.run_results[c.run][1] = c.mean_energy;
-    t->run.run_results[c.run][30] = c.status;
+    t->run.run_results[c.run][kResMeanEnergy] = c.mean_energy;
+    t->run.run_results[c.run][kResStatus] = c.status;
     setrname(*t, c.run);
     std::string expected = c.expected;
     expected.resize(64, ' ');
@@ -89,7 +89,7 @@ TEST(RunNameRebuild, OverwritesAnOlderLongerName) {
     auto t = make_tables();
     t->run.run_name[4].assign(std::string(64, 'x'));
     t->run.run_conditions[4][kCondEN] = 10.0;
-    t->run.run_results[4][30] = 5.0;
+    t->run.run_results[4][kResStatus] = 5.0;  // no status text
     setrname(*t, 4);
     EXPECT_EQ(t->run.run_name[4].trimmed(), "R4    10.0 Td");
     EXPECT_EQ(t->run.run_name[4].full().size(), 64u);

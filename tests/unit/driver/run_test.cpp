@@ -12,6 +12,7 @@ namespace kestor {
 namespace {
 
 using testing::DriverTest;
+using testing::fraction_entry;
 
 class Run : public DriverTest {
 protected:
@@ -91,7 +92,7 @@ TEST_F(Run, EveryDataLineCountsOneRead) {
 
 TEST_F(Run, VarValuesFollowTheVarListOrder) {
     set_species({"A", "B"});
-    set_var_list({kCondGasTemp, 22});
+    set_var_list({kCondGasTemp, fraction_entry(2)});
     script({"400 0.25", ""});
     cmd_run(p);
     EXPECT_EQ(t.run.run_conditions[1][kCondGasTemp], 400.0);

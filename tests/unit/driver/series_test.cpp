@@ -14,6 +14,7 @@ namespace kestor {
 namespace {
 
 using testing::DriverTest;
+using testing::fraction_entry;
 
 TEST(SeriesPosition, IsDividedInSinglePrecision) {
     EXPECT_EQ(series_position(2, 10), static_cast<double>(1.0f / 9.0f));
@@ -31,13 +32,13 @@ struct SpacingCase {
 };
 
 const SpacingCase kSpacingCases[] = {
-    {1, 10.0, 100.0, 0.0, 10.0},
-    {1, 10.0, 100.0, 0.5, 55.0},
-    {1, 10.0, 100.0, 1.0, 100.0},
-    {2, 10.0, 100.0, 0.5, 32.5},        // (1 - 1/4) 10 + 100/4
-    {2, 10.0, 100.0, 1.0, 100.0},
-    {3, 10.0, 1000.0, 0.5, 100.0},      // geometric middle
-    {3, 1e-6, 1.0, 0.5, 1e-3},
+    {kSpacingLinear, 10.0, 100.0, 0.0, 10.0},
+    {kSpacingLinear, 10.0, 100.0, 0.5, 55.0},
+    {kSpacingLinear, 10.0, 100.0, 1.0, 100.0},
+    {kSpacingQuadratic, 10.0, 100.0, 0.5, 32.5},  // (1 - 1/4) 10 + 100/4
+    {kSpacingQuadratic, 10.0, 100.0, 1.0, 100.0},
+    {kSpacingExponential, 10.0, 1000.0, 0.5, 100.0},  // geometric middle
+    {kSpacingExponential, 1e-6, 1.0, 0.5, 1e-3},
 };
 
 TEST(SeriesSpacing, ValueByRule) {
@@ -64,12 +65,12 @@ TEST(SeriesSpacing, ExponentialFloor) {
 
 TEST(SeriesStep, RelativeStepByRule) {
     double s = 0.0;
-    ASSERT_TRUE(relative_step(1, 1.0, 10.0, 0.5, 5.5, 10, s));
+    ASSERT_TRUE(relative_step(kSpacingLinear, 1.0, 10.0, 0.5, 5.5, 10, s));
     EXPECT_DOUBLE_EQ(s, 9.0 / 5.5 / 9.0);
-    ASSERT_TRUE(relative_step(2, 1.0, 10.0, 0.5, 3.25, 10, s));
+    ASSERT_TRUE(relative_step(kSpacingQuadratic, 1.0, 10.0, 0.5, 3.25, 10, s));
     EXPECT_DOUBLE_EQ(s, 9.0 * 1.0 / 3.25 / 9.0);
     // Exponential: the constant ratio of neighbours, ln(x2/x1) per interval.
-    ASSERT_TRUE(relative_step(3, 1.0, 1000.0, 0.5, 31.6, 4, s));
+    ASSERT_TRUE(relative_step(kSpacingExponential, 1.0, 1000.0, 0.5, 31.6, 4, s));
     EXPECT_DOUBLE_EQ(s, std::log(1000.0) / 3.0);
     s = 0.25;
     EXPECT_FALSE(relative_step(5, 1.0, 1000.0, 0.5, 31.6, 4, s));
@@ -81,7 +82,7 @@ protected:
     void SetUp() override {
         DriverTest::SetUp();
         set_species({"A"});
-        in.C[kCondGridType] = 1.0;
+        in.C[kCondGridType] = kGridLinear;
         in.C[kCondMaxEnergy] = 50.0;
         in.C[kCondConvergence] = 1e-3;
     }
@@ -178,40 +179,40 @@ TEST_F(Series, GridHandOverAfterSuccessfulRunsOnly) {
     const auto& types = model().grid_types;
     const auto& emax = model().max_energies;
     ASSERT_EQ(types.size(), 10u);
-    EXPECT_EQ(types[0], 1.0);  // the first run takes the conditions
+    EXPECT_EQ(types[0], kGridLinear);  // the first run takes the conditions
     EXPECT_EQ(emax[0], 50.0);
     for (int r : {2, 3, 4, 5, 7, 8}) {
-        EXPECT_EQ(types[r - 1], 3.0) << r;
-        EXPECT_DOUBLE_EQ(emax[r - 1], 10.0 * 0.1 * field(r - 1)) << r;  // result 27 of run r-1
+        EXPECT_EQ(types[r - 1], kGridGivenThenEstimated) << r;
+        EXPECT_DOUBLE_EQ(emax[r - 1], 10.0 * 0.1 * field(r - 1)) << r;  // maximum energy result of run r-1
     }
-    EXPECT_EQ(types[5], 1.0);  // run 6 follows the failed run 5
+    EXPECT_EQ(types[5], kGridLinear);  // run 6 follows the failed run 5
     EXPECT_EQ(emax[5], 50.0);
-    EXPECT_EQ(in.C[kCondGridType], 1.0);
+    EXPECT_EQ(in.C[kCondGridType], kGridLinear);
     EXPECT_EQ(in.C[kCondMaxEnergy], 50.0);
 }
 
 TEST_F(Series, BackwardHandOverComesFromTheRowAbove) {
     series("RUNBACK", {"1", "10 40", "4", "1"});
     const auto& emax = model().max_energies;  // calls for rows 4, 3, 2, 1
-    EXPECT_EQ(model().grid_types[0], 1.0);
+    EXPECT_EQ(model().grid_types[0], kGridLinear);
     EXPECT_DOUBLE_EQ(emax[1], 10.0 * 0.1 * 40.0);
     EXPECT_NEAR(emax[3], 10.0 * 0.1 * 20.0, 1e-5);
 }
 
 TEST_F(Series, FirstVarEntryWinsOverTheCode) {
-    set_var_list({kCondGasTemp, 22});
+    set_var_list({kCondGasTemp, fraction_entry(2)});
     in.C[kCondEN] = 25.0;
     series("RUNSERIES", {"1", "300 600", "4", "1"});
     EXPECT_EQ(in.C[kCondGasTemp], 600.0);
     EXPECT_NEAR(t.run.run_conditions[2][kCondGasTemp], 400.0, 1e-4);
     for (int r = 1; r <= 4; ++r) EXPECT_EQ(field(r), 25.0);
-    for (double type : model().grid_types) EXPECT_EQ(type, 1.0);  // no hand-over
+    for (double type : model().grid_types) EXPECT_EQ(type, kGridLinear);  // no hand-over
 
     series("RUNBACK", {"1", "300 600", "4", "1"});
     EXPECT_EQ(in.C[kCondGasTemp], 300.0);
 }
 
-TEST_F(Series, MaxwellianSeriesVariesConditionFourteen) {
+TEST_F(Series, MaxwellianSeriesVariesTheMaxwellianMeanEnergy) {
     series("RUNSERIES", {"3", "1 3", "3", "1"});
     EXPECT_EQ(t.run.run_conditions[2][kCondMaxwellEnergy], 2.0);
     EXPECT_EQ(in.C[kCondMaxwellEnergy], 3.0);
@@ -234,8 +235,8 @@ TEST_F(Series, UnknownSpacingBeforeAnyValueGivesNoTarget) {
     in.C[kCondEN] = 12.0;
     series("RUNSERIES", {"2", "1 5", "2", "9"});
     EXPECT_EQ(model().fields, (std::vector<double>{12.0, 12.0}));
-    EXPECT_EQ(t.run.run_results[1][30], 7.0);
-    EXPECT_EQ(t.run.run_results[2][30], 7.0);
+    EXPECT_EQ(t.run.run_results[1][kResStatus], kStatusIncorrectMeanEnergy);
+    EXPECT_EQ(t.run.run_results[2][kResStatus], kStatusIncorrectMeanEnergy);
     EXPECT_EQ(in.series_step, 0.0);
 }
 
@@ -258,8 +259,8 @@ TEST_F(Series, TargetMeanEnergiesAreMet) {
     ASSERT_EQ(series("RUNSERIES", {"2", "1 5", "5", "1"}), CommandResult::kNext);
     for (int r = 1; r <= 5; ++r) {
         const double target = r;
-        EXPECT_LT(std::abs(t.run.run_results[r][1] / target - 1.0), 1e-4) << r;
-        EXPECT_EQ(t.run.run_results[r][30], 0.0) << r;
+        EXPECT_LT(std::abs(t.run.run_results[r][kResMeanEnergy] / target - 1.0), 1e-4) << r;
+        EXPECT_EQ(t.run.run_results[r][kResStatus], kStatusSuccess) << r;
     }
     // The first run probes; the second starts by proportion from the first.
     EXPECT_EQ(model().fields[0], 1.0);
@@ -275,9 +276,9 @@ TEST_F(Series, TargetSeriesBackwardProbesAtItsLastRow) {
     EXPECT_EQ(model().runs.front(), 6);
     EXPECT_EQ(model().fields[0], 1.0);
     EXPECT_EQ(model().fields[1], 1000.0);
-    for (int r = 3; r <= 6; ++r) EXPECT_EQ(t.run.run_results[r][30], 0.0) << r;
-    EXPECT_NEAR(t.run.run_results[3][1], 1.0, 1e-3);
-    EXPECT_NEAR(t.run.run_results[6][1], 4.0, 4e-3);
+    for (int r = 3; r <= 6; ++r) EXPECT_EQ(t.run.run_results[r][kResStatus], kStatusSuccess) << r;
+    EXPECT_NEAR(t.run.run_results[3][kResMeanEnergy], 1.0, 1e-3);
+    EXPECT_NEAR(t.run.run_results[6][kResMeanEnergy], 4.0, 4e-3);
     EXPECT_DOUBLE_EQ(in.series_step, std::log(4.0) / 3.0);
 }
 

@@ -34,6 +34,8 @@ struct BlockCase {
     std::vector<std::string> head;  // keyword and parameter lines around the species line
 };
 
+void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
+
 class CollisionBlock : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(CollisionBlock, KeywordAndParameters) {
@@ -97,6 +99,8 @@ struct GridCase {
     double grid_points;
     std::size_t values;
 };
+
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 class ResumeGrid : public ::testing::TestWithParam<GridCase> {};
 

@@ -15,8 +15,8 @@ TEST(EpExport, AttachmentAndIonizationFlags) {
     t->num.collision_count = 4;
     t->col.collision_kind[3] = kIonization;
     t->col.collision_kind[4] = kAttachment;  // its coefficient is 0 in every run
-    t->run.run_results[1][18] = 1e-22;
-    t->run.run_results[2][18] = 2e-22;
+    t->run.run_results[1][kResTownsendAlpha] = 1e-22;
+    t->run.run_results[2][kResTownsendAlpha] = 2e-22;
     const auto b = body(test::write_records(*t, 5), kModelHeaderRecords);
     ASSERT_EQ(b.size(), 3u + 4u * 5u);
     EXPECT_EQ(b[1], "3,1,1");
@@ -62,7 +62,7 @@ TEST(EpExport, SelectionAboveZeroCountsAndRecordsWrapAtFive) {
     t->num.run_count = 7;
     for (int r = 1; r <= 7; ++r) {
         t->run.run_conditions[r][kCondEN] = 10.0 * r;
-        t->run.run_results[r][1] = r;  // mean energy doubles, then grows by >10 % each run
+        t->run.run_results[r][kResMeanEnergy] = r;  // doubles, then grows by >10 % each run
         t->sel.run_selected[r] = r == 4 ? 0 : 2;
     }
     const auto b = body(test::write_records(*t, 5), 2 + 3 + 3);

@@ -15,6 +15,8 @@ struct ThinCase {
     std::vector<float> kept_x, kept_y;  // the points written (nout of them)
 };
 
+void PrintTo(const ThinCase& c, std::ostream* os) { *os << c.name; }
+
 class Thinning : public ::testing::TestWithParam<ThinCase> {};
 
 TEST_P(Thinning, KeepsExpectedPoints) {

@@ -1,4 +1,5 @@
-// Every main-file layout of the model gas against its expected file.
+// Every main-file layout of the model gas against its expected file in
+// tests/fixtures/output/ (tests/fixtures/regenerate.sh writes them again for review).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,6 +20,8 @@ struct LayoutCase {
     const char* expected;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class LayoutFile : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutFile, MatchesExpectedFile) {
@@ -31,6 +34,7 @@ TEST_P(LayoutFile, MatchesExpectedFile) {
     t->prefs.output_file_name.assign("result.txt");
     ASSERT_EQ(writebol(*t), 0);
     const std::string got = dir.read("result.txt");
+    test::keep_for_review(c.expected, got);
     const std::string want = fixture(c.expected);
     ASSERT_FALSE(want.empty()) << c.expected;
     // Compare record by record first, for a readable failure.

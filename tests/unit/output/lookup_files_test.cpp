@@ -20,6 +20,8 @@ struct NameCase {
     const char* file_name;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.collision_name); }
+
 class LookupName : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(LookupName, BuiltFromColumnSeven) {
@@ -60,7 +62,7 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
     test::fill_model(*t);
     t->sel.run_selected[2] = 0;            // selections play no part
     t->sel.collision_selected[1] = 0;
-    t->run.run_results[2][30] = 1.0;       // a failed run still has its rows
+    t->run.run_results[2][kResStatus] = kStatusFailed;  // a failed run still has its rows
     ScratchDir dir;
     t->prefs.output_format = 6;
     t->prefs.output_file_name.assign("main.txt");
@@ -68,7 +70,10 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
     std::set<std::string> want(std::begin(kFixedFiles), std::end(kFixedFiles));
     want.insert({"N2_Elastic.lut", "N2_Excitation_11.03_eV.lut"});
     EXPECT_EQ(files_in(dir.path()), want);  // no main file
-    for (const std::string& f : want) EXPECT_EQ(dir.read(f), test::fixture("lookup/" + f)) << f;
+    for (const std::string& f : want) {
+        test::keep_for_review("lookup/" + f, dir.read(f));
+        EXPECT_EQ(dir.read(f), test::fixture("lookup/" + f)) << f;
+    }
 }
 
 TEST(LookupFiles, NoRunNoCollision) {

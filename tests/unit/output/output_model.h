@@ -2,17 +2,16 @@
 // small model gas with two runs and two collisions, and a scratch folder.
 #pragma once
 
-#include <stdlib.h>
-#include <unistd.h>
-
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/tables.h"
 #include "output/writebol.h"
+#include "tests/support/lines.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor::test {
 
@@ -56,9 +55,22 @@ inline void set_table(Tables& t, int k, const std::vector<std::pair<double, doub
 
 // The conditions of run r: everything fixed but E/N.
 inline void set_run_conditions(Tables& t, int r, double en) {
-    const double c[kNumConditions + 1] = {0, en, 0, 1, 300, 300, 0, 0, 1e18, 1, 1,
-                                          0, 1, 1, 0, 4, 1, 0, 1e-10, 1e-4, 1000};
-    for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = c[j];
+    double* c = t.run.run_conditions[r];
+    for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
+    c[kCondEN] = en;
+    c[kCondCosEB] = 1;
+    c[kCondGasTemp] = 300;
+    c[kCondExcTemp] = 300;
+    c[kCondPlasmaDensity] = 1e18;
+    c[kCondIonCharge] = 1;
+    c[kCondIonMassRatio] = 1;
+    c[kCondEnergySharing] = kSharingEqual;
+    c[kCondGrowthModel] = kGrowthTemporal;
+    c[kCondGridPoints] = 4;
+    c[kCondGridType] = kGridLinear;
+    c[kCondPrecision] = 1e-10;
+    c[kCondConvergence] = 1e-4;
+    c[kCondMaxIterations] = 1000;
     t.run.run_gas_fractions[r][1] = 1.0;
 }
 
@@ -91,12 +103,16 @@ inline void fill_model(Tables& t) {
     set_run_conditions(t, 2, 200.0);
     t.run.run_name[1].assign("R1    100. Td    1.50 eV");
     t.run.run_name[2].assign("R2    200. Td    3.25 eV");
-    const std::vector<std::pair<int, double>> res1 = {{1, 1.5},      {2, 1.234e24}, {6, 2.5e24},   {13, 3.0e-13},
-                                                      {20, 4.56e-11}, {21, 1.0e-12}, {22, 4.46e-11}, {27, 40},
-                                                      {28, 12},      {29, 1}};
-    const std::vector<std::pair<int, double>> res2 = {{1, 3.25},     {2, 1.1e24},   {6, 3.0e24},  {13, 3.5e-13},
-                                                      {16, 2.0e-18}, {20, 9.9e-11}, {21, 2.0e-12}, {22, 9.7e-11},
-                                                      {27, 60},      {28, 15},      {29, 2}};
+    const std::vector<std::pair<int, double>> res1 = {
+        {kResMeanEnergy, 1.5},       {kResMobility, 1.234e24},     {kResDiffusion, 2.5e24},
+        {kResTotalCollisionFreq, 3.0e-13}, {kResPower, 4.56e-11},  {kResElasticPower, 1.0e-12},
+        {kResInelasticPower, 4.46e-11},    {kResMaxEnergy, 40},    {kResIterations, 12},
+        {kResGridTrials, 1}};
+    const std::vector<std::pair<int, double>> res2 = {
+        {kResMeanEnergy, 3.25},      {kResMobility, 1.1e24},       {kResDiffusion, 3.0e24},
+        {kResTotalCollisionFreq, 3.5e-13}, {kResIonizationFreq, 2.0e-18}, {kResPower, 9.9e-11},
+        {kResElasticPower, 2.0e-12}, {kResInelasticPower, 9.7e-11}, {kResMaxEnergy, 60},
+        {kResIterations, 15},        {kResGridTrials, 2}};
     for (auto [j, v] : res1) t.run.run_results[1][j] = v;
     for (auto [j, v] : res2) t.run.run_results[2][j] = v;
     const double rate[3][3] = {{}, {0, 1.0e-13, 1.234e-14}, {0, 2.0e-13, 5.0e-15}};
@@ -131,55 +147,29 @@ inline void fill_model(Tables& t) {
     p.output_energy_loss = p.output_eedf = 1;
 }
 
-inline std::string read_file(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+inline std::string read_file(const fs::path& p) { return test_support::read_text(p); }
 
 inline std::string fixture(const std::string& name) {
     return read_file(fs::path(KESTOR_FIXTURES) / "output" / name);
 }
 
-inline std::vector<std::string> split_lines(const std::string& s) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < s.size()) {
-        const std::size_t nl = s.find('\n', start);
-        if (nl == std::string::npos) {
-            lines.push_back(s.substr(start));
-            break;
-        }
-        lines.push_back(s.substr(start, nl - start));
-        start = nl + 1;
-    }
-    return lines;
+using test_support::split_lines;
+
+// What a golden test got, also written for review under the golden's name
+// (relative to tests/fixtures/output/) into the folder that the variable
+// KESTOR_GOLDEN_OUT names; tests/fixtures/regenerate.sh sets it. Unset: nothing.
+inline void keep_for_review(const std::string& golden, const std::string& got) {
+    const char* dir = std::getenv("KESTOR_GOLDEN_OUT");
+    if (dir == nullptr || *dir == '\0') return;
+    const fs::path p = fs::path(dir) / golden;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << got;
 }
 
 // A fresh folder, made the working directory while the object lives.
-class ScratchDir {
+class ScratchDir : public test_support::ScratchWorkingDir {
 public:
-    ScratchDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kestor-output-XXXXXX").string();
-        if (mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
-        old_ = fs::current_path();
-        fs::current_path(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::current_path(old_, ec);
-        fs::permissions(path_, fs::perms::owner_all, ec);
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const fs::path& path() const { return path_; }
-    std::string read(const std::string& name) const { return read_file(path_ / name); }
-
-private:
-    fs::path path_;
-    fs::path old_;
+    ScratchDir() : ScratchWorkingDir("kestor-output") {}
 };
 
 // Runs the writer in layout `layout` into a scratch file; its records.

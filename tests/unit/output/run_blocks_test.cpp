@@ -85,6 +85,8 @@ struct EedfCase {
     int expected_rows;
 };
 
+void PrintTo(const EedfCase& c, std::ostream* os) { *os << c.name; }
+
 class EedfRows : public ::testing::TestWithParam<EedfCase> {};
 
 TEST_P(EedfRows, StopWhereExpected) {

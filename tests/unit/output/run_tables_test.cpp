@@ -92,6 +92,8 @@ struct WideCase {
     std::size_t row_numbers_second;
 };
 
+void PrintTo(const WideCase& c, std::ostream* os) { *os << c.collisions << " collisions"; }
+
 class WideTable : public ::testing::TestWithParam<WideCase> {};
 
 TEST_P(WideTable, SplitsRecords) {

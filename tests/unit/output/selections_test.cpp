@@ -21,6 +21,8 @@ struct SelectionCase {
     int expected;
 };
 
+void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
+
 class SelectionRule : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(SelectionRule, GivesExpectedFlag) {
@@ -35,21 +37,25 @@ TEST_P(SelectionRule, GivesExpectedFlag) {
 
 const SelectionCase kCases[] = {
     // shown results
-    {"ResultNonZeroInOneSelectedRun", [](Tables&) {}, 16, true, 1},
-    {"ResultZeroEverywhere", [](Tables&) {}, 3, true, 0},
-    {"ResultOnlyInUnselectedRun", [](Tables& t) { t.sel.run_selected[2] = 0; }, 16, true, 0},
-    {"SelectionFlagOtherThanOneIsNotSelected", [](Tables& t) { t.sel.run_selected[2] = 2; }, 16, true, 0},
-    {"NotANumberCountsAsNonZero", [](Tables& t) { t.run.run_results[1][4] = kNaN; }, 4, true, 1},
-    {"BlankLabelNeverShown", [](Tables& t) { t.run.run_results[1][10] = 5.0; }, 10, true, 0},
-    {"StatusZeroNotShown", [](Tables&) {}, 30, true, 0},
-    {"FailedStatusShown", [](Tables& t) { t.run.run_results[2][30] = 7.0; }, 30, true, 1},
-    {"NoRunsNothingShown", [](Tables& t) { t.num.run_count = 0; }, 1, true, 0},
+    // (the model gas has an ionization frequency in run 2 only)
+    {"ResultNonZeroInOneSelectedRun", [](Tables&) {}, kResIonizationFreq, true, 1},
+    {"ResultZeroEverywhere", [](Tables&) {}, kResReMobility, true, 0},
+    {"ResultOnlyInUnselectedRun", [](Tables& t) { t.sel.run_selected[2] = 0; }, kResIonizationFreq, true, 0},
+    {"SelectionFlagOtherThanOneIsNotSelected", [](Tables& t) { t.sel.run_selected[2] = 2; }, kResIonizationFreq,
+     true, 0},
+    {"NotANumberCountsAsNonZero", [](Tables& t) { t.run.run_results[1][kResImMobility] = kNaN; }, kResImMobility,
+     true, 1},
+    {"BlankLabelNeverShown", [](Tables& t) { t.run.run_results[1][kResUnused10] = 5.0; }, kResUnused10, true, 0},
+    {"StatusZeroNotShown", [](Tables&) {}, kResStatus, true, 0},
+    {"FailedStatusShown", [](Tables& t) { t.run.run_results[2][kResStatus] = kStatusIncorrectMeanEnergy; },
+     kResStatus, true, 1},
+    {"NoRunsNothingShown", [](Tables& t) { t.num.run_count = 0; }, kResMeanEnergy, true, 0},
     {"RunsBeyondCountIgnored",
      [](Tables& t) {
-         t.run.run_results[3][3] = 1.0;
+         t.run.run_results[3][kResReMobility] = 1.0;
          t.sel.run_selected[3] = 1;
      },
-     3, true, 0},
+     kResReMobility, true, 0},
     // constant entries
     {"VaryingCondition", [](Tables&) {}, kCondEN, false, 0},
     {"FixedCondition", [](Tables&) {}, kCondGasTemp, false, 1},

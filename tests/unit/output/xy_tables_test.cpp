@@ -32,6 +32,8 @@ struct SumCase {
     std::size_t rate_tables, inelastic_tables;
 };
 
+void PrintTo(const SumCase& c, std::ostream* os) { *os << c.name; }
+
 class SumRule : public ::testing::TestWithParam<SumCase> {};
 
 TEST_P(SumRule, DecidesTables) {
@@ -77,7 +79,7 @@ TEST(XYTables, RatesOnlyAgainstEN) {
 TEST(XYTables, AgainstEnergyKeepsRunOrder) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    t->run.run_results[1][1] = 5.0;  // run 1 has the higher mean energy
+    t->run.run_results[1][kResMeanEnergy] = 5.0;  // run 1 has the higher mean energy
     Settings& p = t->prefs;
     p.output_transport = p.output_rates = p.output_inverse_rates = p.output_energy_loss = 0;
     const auto b = body(test::write_records(*t, 4), kModelHeaderRecords);

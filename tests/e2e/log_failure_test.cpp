@@ -1,0 +1,194 @@
+// A log that cannot be written is a failure: one line on standard error
+// naming the log file and the reason, and exit status 26. A log that
+// cannot be started ends the program before any command; one that fails
+// part-way is given up (no later line is appended to it) while the script
+// goes on, so that its result files are still written.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_util.h"
+
+namespace kestor::e2e {
+namespace {
+
+constexpr int kLogFileExit = 26;
+constexpr int kEndOfFileExit = 24;
+
+// ---- the log cannot be started --------------------------------------------
+
+struct StartCase {
+    const char* name;
+    void (*make_log)(const TempDir& dir);  // what stands where the log would be created
+    const char* err;
+};
+
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+
+// Both hold for root as well, unlike a folder without write permission.
+const StartCase kStartCases[] = {
+    {"DirectoryInItsPlace", [](const TempDir& d) { fs::create_directory(d / "kestorlog.txt"); },
+     "open error on log file \"kestorlog.txt\": Is a directory\n"},
+    {"FullDeviceBehindIt", [](const TempDir& d) { fs::create_symlink("/dev/full", d / "kestorlog.txt"); },
+     "write error on log file \"kestorlog.txt\": No space left on device\n"},
+};
+
+class LogCannotStart : public ::testing::TestWithParam<StartCase> {};
+
+TEST_P(LogCannotStart, EndsBeforeAnyCommandWithStatus26) {
+    const StartCase& c = GetParam();
+    TempDir dir;
+    c.make_log(dir);
+    dir.write("s.kes", "CLEARRUNS\nSAVERESULTS\nres.txt\n1\n0\n0\n0\n0\n0\n0\n0\n");
+    const RunOutcome r = run_kestor(dir, {"s.kes"});
+    EXPECT_EQ(r.exit_status, kLogFileExit);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(dir.exists("res.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LogCannotStart, ::testing::ValuesIn(kStartCases),
+                         [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
+
+TEST(LogCannotStart, AfterThePromptToo) {
+    TempDir dir;
+    fs::create_directory(dir / "kestorlog.txt");
+    dir.write("s.kes", "CLEARRUNS\n");
+    const RunOutcome r = run_kestor(dir, {}, "s.kes\n");
+    EXPECT_EQ(r.exit_status, kLogFileExit);
+    EXPECT_EQ(r.out, "KESTOR+ script file?\n");
+    EXPECT_EQ(r.err, "open error on log file \"kestorlog.txt\": Is a directory\n");
+}
+
+// ---- the log fails part-way -----------------------------------------------
+
+// Runs kestor on `script` in `dir` with every file it writes limited to
+// `limit` bytes (RLIMIT_FSIZE, with SIGXFSZ ignored so that a write past
+// the limit fails with EFBIG instead of killing the process). Standard
+// output and error go through pipes, which the limit does not cover.
+RunOutcome run_with_file_size_limit(const TempDir& dir, const std::string& script, rlim_t limit) {
+    const std::string workdir = dir.path().string();
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null_in = open("/dev/null", O_RDONLY);
+        if (chdir(workdir.c_str()) != 0 || null_in < 0) _exit(127);
+        dup2(null_in, STDIN_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        for (int fd : {null_in, out[0], out[1], err[0], err[1]}) close(fd);
+        signal(SIGXFSZ, SIG_IGN);  // ignored stays ignored across exec
+        const rlimit rl{limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(127);
+        execl(KESTOR_BINARY, KESTOR_BINARY, script.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    RunOutcome r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* into[2] = {&r.out, &r.err};
+    int open_pipes = 2;
+    while (open_pipes > 0 && poll(fds, 2, -1) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char buf[4096];
+            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                into[i]->append(buf, static_cast<std::size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_pipes;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+constexpr rlim_t kLimit = 1000;  // bytes; the log passes it after about 90 lines
+const std::string kLongScriptStart = [] {
+    std::string s;
+    for (int i = 0; i < 120; ++i) s += "CLEARRUNS\n";
+    return s;
+}();
+const std::string kSave = "SAVERESULTS\nres.txt\n1\n1\n1\n1\n1\n1\n1\n0\n";
+
+struct PartWayCase {
+    const char* name;
+    std::string script_end;  // after the lines that fill the log
+    int exit_status;
+    std::vector<std::string> err;  // lines on standard error
+    bool saves;                    // the result file is written
+    std::string script_start = kLongScriptStart;  // the lines that fill the log
+};
+
+void PrintTo(const PartWayCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string kFileTooLarge = "write error on log file \"kestorlog.txt\": File too large";
+
+// The log fills up inside the block that READCOLLISIONS writes with the
+// log held open.
+const std::string kSpeciesBlockStart = [] {
+    std::string s;
+    for (int i = 0; i < 84; ++i) s += "CLEARRUNS\n";
+    return s + "READCOLLISIONS\ngas.txt\nXn\n0\n";
+}();
+
+const PartWayCase kPartWayCases[] = {
+    {"InsideTheSpeciesBlock", "END\n", kLogFileExit, {kFileTooLarge}, false, kSpeciesBlockStart},
+    {"ScriptGoesOnAndSaves", kSave + "END\n", kLogFileExit, {kFileTooLarge}, true},
+    {"LaterEndOfFileStopKeepsItsStatus", "SAVERESULTS\nres.txt\n1\n", kEndOfFileExit,
+     {kFileTooLarge, "end-of-file during read, unit 7, file s.kes"}, false},
+};
+
+class LogFailsPartWay : public ::testing::TestWithParam<PartWayCase> {};
+
+TEST_P(LogFailsPartWay, ReportsOnceAndStopsAppending) {
+    const PartWayCase& c = GetParam();
+    const std::string script = c.script_start + c.script_end;
+    TempDir whole, limited;
+    for (const TempDir* d : {&whole, &limited}) {
+        d->write("s.kes", script);
+        d->copy_fixture("names/gas.txt", "gas.txt");
+    }
+
+    // Without the limit the log is complete and the run a success.
+    const RunOutcome ok = run_with_file_size_limit(whole, "s.kes", RLIM_INFINITY);
+    ASSERT_EQ(ok.exit_status, c.exit_status == kLogFileExit ? 0 : c.exit_status);
+    const std::string full_log = whole.read("kestorlog.txt");
+    ASSERT_GT(full_log.size(), kLimit);
+
+    const RunOutcome r = run_with_file_size_limit(limited, "s.kes", kLimit);
+    EXPECT_EQ(r.exit_status, c.exit_status);
+    EXPECT_EQ(split_lines(r.err), c.err);
+    // The log keeps what was written before the failure, and nothing after.
+    const std::string log = limited.read("kestorlog.txt");
+    EXPECT_LE(log.size(), kLimit);
+    EXPECT_EQ(log, full_log.substr(0, log.size()));
+    // Every line is still echoed.
+    EXPECT_EQ(r.out, ok.out);
+    EXPECT_EQ(limited.exists("res.txt"), c.saves);
+    if (c.saves) {
+        EXPECT_EQ(limited.read("res.txt"), whole.read("res.txt"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LogFailsPartWay, ::testing::ValuesIn(kPartWayCases),
+                         [](const ::testing::TestParamInfo<PartWayCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kestor::e2e
