@@ -39,12 +39,18 @@
 //   which on every usable pivot has every row of the chunk active. A column
 //   whose list is the block's leading pivots (column_pivots_leading) drops
 //   the masks from there on: the bulk of a filled-in operator.
-// All masked and unmasked updates go through one body, update_rows.
+// - Vectors (vector_lanes.h): two-wide on every processor (SSE2 on x86-64,
+//   Advanced SIMD on aarch64), four-wide where an x86 processor has AVX2;
+//   SolveIsa chooses, the numbers are the same.
+// - Factor columns start where row 1 falls on a cache line (factor_column),
+//   so that the speed does not depend on where the work area lies.
+// Every entry update, masked or not, goes through one body: update_rows.
 //
 // The gain, bench/solve_bench at n = 1000 against the row-after-row sweep on
-// the same storage (best of 5, 8-core x86 with AVX2, under load):
-// operator-shaped system 23 ms against 345 ms (15x; two-wide vectors 42 ms,
-// 8x), filled-in system 34 ms against 710 ms (21x; two-wide 61 ms, 12x).
+// the same storage (best of several, AMD EPYC, a loaded machine): the
+// operator-shaped system 23 ms against 340 ms (15x; two-wide vectors 42 ms,
+// 8x), the filled-in system 32 ms against 600-700 ms (20x; two-wide 60 ms,
+// 11x).
 #include <cstdint>
 
 #include "solver/linear.h"
