@@ -196,6 +196,7 @@ KESTOR_INLINE void dense_rows(double* const (&dst)[C], const Block& blk, int row
         Vec v[C];
 #pragma GCC unroll 4
         for (int c = 0; c < C; ++c) splat(v[c], val[c][t]);
+        // Side by side, the t-th listed pivot is the block's t-th.
         update_rows<Vec, NV, C>(acc, C > 1 ? f : blk.factor(piv[t]) + row, v, on, AllRows<Vec>{});
     }
 #pragma GCC unroll 4
