@@ -122,7 +122,11 @@ enum EnergySharing : int {
     // any other value: the secondary electron is not entered
 };
 
-// e-e momentum effects, condition 11 (truncated): on when 1.
+// e-e momentum effects, condition 11 (truncated). The solver forces it off
+// without e-e collisions, with a growth model above temporal and in a
+// Maxwellian run. Only 1 runs the momentum correction; any value but 0
+// gives the field heating of the electron-electron start its momentum form.
+constexpr int kEEMomentumOff = 0;
 constexpr int kEEMomentumOn = 1;
 
 // Shape of the distribution inside a cell (solver's slope mode).

@@ -139,19 +139,19 @@ struct EdgeCase {
     int s;
     explicit EdgeCase(double x = 0.5, double mass_ratio = 1e-4) {
         s = add_species(c.t, x);
-        c.w.XS[s] = x;
-        c.w.CMRTS[s] = mass_ratio;
+        c.w.run.XS[s] = x;
+        c.w.run.CMRTS[s] = mass_ratio;
         c.w.n = 4;
-        c.w.grid_type = 1;
-        c.w.emax = 8.0;
-        build_grid(c.w);
-        for (int k = 1; k <= 5; ++k) c.w.CSMEI[k] = c.w.CSEEI[k] = 9.0;
+        c.w.grid.grid_type = 1;
+        c.w.grid.emax = 8.0;
+        build_grid(c.w.n, c.w.grid);
+        for (int k = 1; k <= 5; ++k) c.w.coll.CSMEI[k] = c.w.coll.CSEEI[k] = 9.0;
     }
     int add(int kind, double thr, std::initializer_list<std::pair<double, double>> pts, double c1 = 1.0,
             double c2 = 0.0) {
         const int k = add_collision(c.t, s, kind, thr, pts);
-        c.w.CX1[k] = c1;
-        c.w.CX2[k] = c2;
+        c.w.run.CX1[k] = c1;
+        c.w.run.CX2[k] = c2;
         return k;
     }
 };
@@ -162,19 +162,19 @@ TEST(EdgeCrossSections, ElasticAndInelasticAboveThreshold) {
     // Rising linearly from 3 eV: 1e-20 per eV.
     e.add(kExcitation, 3.0, {{0.0, 0.0}, {3.0, 0.0}, {1e4, (1e4 - 3.0) * 1e-20}}, 0.8);
     e.add(kAttachment, 0.0, {{0.0, 2e-21}, {1e4, 2e-21}});
-    edge_cross_sections(e.c.t, e.c.w);
+    edge_cross_sections(e.c.t, e.c.w.run, e.c.w.grid, e.c.w.n, e.c.w.coll);
     const double edges[] = {0, 2, 4, 6, 8};
     for (int k = 1; k <= 5; ++k) {
         const double en = edges[k - 1];
         const double ex = en >= 3.0 ? (en - 3.0) * 1e-20 * 0.8 * 0.5 : 0.0;
         const double el = 1e-19 * 0.5;
         const double at = 2e-21 * 0.5;
-        EXPECT_NEAR(e.c.w.CSM[k], el + ex + at, 1e-32) << k;
-        EXPECT_NEAR(e.c.w.CSE[k], 2e-4 * (el + ex), 1e-36) << k;  // attachment exchanges no energy
-        EXPECT_EQ(e.c.w.Q[k], e.c.w.CSM[k]);
-        EXPECT_EQ(e.c.w.QEFF[k], e.c.w.CSM[k]);
-        EXPECT_EQ(e.c.w.CSMEI[k], 0.0);
-        EXPECT_EQ(e.c.w.CSEEI[k], 0.0);
+        EXPECT_NEAR(e.c.w.coll.CSM[k], el + ex + at, 1e-32) << k;
+        EXPECT_NEAR(e.c.w.coll.CSE[k], 2e-4 * (el + ex), 1e-36) << k;  // attachment exchanges no energy
+        EXPECT_EQ(e.c.w.coll.Q[k], e.c.w.coll.CSM[k]);
+        EXPECT_EQ(e.c.w.coll.QEFF[k], e.c.w.coll.CSM[k]);
+        EXPECT_EQ(e.c.w.coll.CSMEI[k], 0.0);
+        EXPECT_EQ(e.c.w.coll.CSEEI[k], 0.0);
     }
 }
 
@@ -184,8 +184,8 @@ TEST(EdgeCrossSections, EffectiveSpeciesCountsOnlyItsElasticTable) {
     e.add(kElastic, 0.0, {{0.0, 1e-19}, {1e4, 1e-19}});
     e.add(kExcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}}, 0.5, 0.5);
     e.add(kIonization, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
-    edge_cross_sections(e.c.t, e.c.w);
-    for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(e.c.w.CSM[k], 1e-19) << k;
+    edge_cross_sections(e.c.t, e.c.w.run, e.c.w.grid, e.c.w.n, e.c.w.coll);
+    for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(e.c.w.coll.CSM[k], 1e-19) << k;
 }
 
 TEST(EdgeCrossSections, SuperelasticTermFromDetailedBalance) {
@@ -195,20 +195,20 @@ TEST(EdgeCrossSections, SuperelasticTermFromDetailedBalance) {
     const int k = e.add(kDeexcitation, 1.5, {{0.0, 0.0}, {1.5, 0.0}, {3.5, 4e-20}, {1e4, 4e-20}}, 0.0, 1.0);
     e.c.t.col.lower_level_weight[k] = 1.0;
     e.c.t.col.upper_level_weight[k] = 3.0;
-    edge_cross_sections(e.c.t, e.c.w);
+    edge_cross_sections(e.c.t, e.c.w.run, e.c.w.grid, e.c.w.n, e.c.w.coll);
     auto sigma = [](double en) { return en < 1.5 ? 0.0 : (en < 3.5 ? 2e-20 * (en - 1.5) : 4e-20); };
     // Zero energy: sigma_q / (E_q / thr - 1) with the first positive point.
     const double c0 = 4e-20 * 0.5 / (3.5 / 1.5 - 1.0) / 3.0;
-    EXPECT_NEAR(e.c.w.CSM[1], c0, 1e-33);
+    EXPECT_NEAR(e.c.w.coll.CSM[1], c0, 1e-33);
     const double edges[] = {0, 2, 4, 6, 8};
     for (int j = 2; j <= 5; ++j) {
         const double en = edges[j - 1];
         const double want = 1.0 * 0.5 * (1.5 / en + 1.0) * sigma(1.5 + en) / 3.0;
-        EXPECT_NEAR(e.c.w.CSM[j], want, 1e-33) << j;
-        EXPECT_NEAR(e.c.w.CSE[j], 2e-4 * want, 1e-37) << j;
+        EXPECT_NEAR(e.c.w.coll.CSM[j], want, 1e-33) << j;
+        EXPECT_NEAR(e.c.w.coll.CSE[j], 2e-4 * want, 1e-37) << j;
     }
     // The limit at zero energy continues the detailed-balance term.
-    EXPECT_NEAR(e.c.w.CSM[1], 0.5 * 1.5 * 2e-20 / 3.0, 1e-33);
+    EXPECT_NEAR(e.c.w.coll.CSM[1], 0.5 * 1.5 * 2e-20 / 3.0, 1e-33);
 }
 
 TEST(EdgeCrossSections, UnusableTablesAreSkipped) {
@@ -216,8 +216,8 @@ TEST(EdgeCrossSections, UnusableTablesAreSkipped) {
     e.add(kElastic, 0.0, {{0.0, 1e-19}, {1e4, 1e-19}});
     e.add(kExcitation, 0.0, {{0.0, 5e-19}});                                   // one point
     e.add(kDeexcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 0.0}}, 0.0, 1.0);  // nowhere positive
-    edge_cross_sections(e.c.t, e.c.w);
-    for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(e.c.w.CSM[k], 1e-19) << k;
+    edge_cross_sections(e.c.t, e.c.w.run, e.c.w.grid, e.c.w.n, e.c.w.coll);
+    for (int k = 1; k <= 5; ++k) EXPECT_DOUBLE_EQ(e.c.w.coll.CSM[k], 1e-19) << k;
 }
 
 // --- the walk ---
@@ -228,24 +228,24 @@ struct WalkCase {
     int s;
     WalkCase(int n, double emax, int slope_mode, double x = 0.7) {
         s = add_species(c.t, x);
-        c.w.XS[s] = x;
+        c.w.run.XS[s] = x;
         c.w.n = n;
-        c.w.grid_type = 1;
-        c.w.emax = emax;
-        c.w.slope_mode = slope_mode;
-        c.w.growth_model = 1;
-        c.w.energy_sharing = 3;
-        build_grid(c.w);
+        c.w.grid.grid_type = 1;
+        c.w.grid.emax = emax;
+        c.w.dist.slope_mode = slope_mode;
+        c.w.run.growth_model = 1;
+        c.w.run.energy_sharing = 3;
+        build_grid(c.w.n, c.w.grid);
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> u(0.05, 0.6);
-        for (int j = 1; j <= n; ++j) c.w.G[j] = u(rng);
-        for (int j = 1; j <= n; ++j) c.w.AAAA[j] = 3.0;
+        for (int j = 1; j <= n; ++j) c.w.dist.G[j] = u(rng);
+        for (int j = 1; j <= n; ++j) c.w.coll.AAAA[j] = 3.0;
     }
     int add(int kind, double thr, std::initializer_list<std::pair<double, double>> pts, double c1 = 1.0,
             double c2 = 0.0) {
         const int k = add_collision(c.t, s, kind, thr, pts);
-        c.w.CX1[k] = c1;
-        c.w.CX2[k] = c2;
+        c.w.run.CX1[k] = c1;
+        c.w.run.CX2[k] = c2;
         return k;
     }
     int n() const { return c.w.n; }
@@ -261,8 +261,8 @@ struct WalkCase {
     }
     // Shape of the distribution in cell j, normalised at its centre.
     double shape(int j, double e) const {
-        const double g = c.w.G[j], ec = c.w.EPSC[j];
-        if (c.w.slope_mode == 1) return 1.0 - g * (e - ec);
+        const double g = c.w.dist.G[j], ec = c.w.grid.EPSC[j];
+        if (c.w.dist.slope_mode == 1) return 1.0 - g * (e - ec);
         if (g > 0.0 && ec * g < 300.0) return std::exp(-g * (e - ec));
         return 1.0;
     }
@@ -281,14 +281,14 @@ TEST(Walk, ElasticOnlyAddsToItsIntegral) {
     collision_integrals(wc.c.t, wc.c.w);
     auto sigma = table_function(wc.c.t, k);
     for (int j = 1; j <= wc.n(); ++j) {
-        const double a = wc.c.w.EPS[j], b = wc.c.w.EPS[j + 1];
+        const double a = wc.c.w.grid.EPS[j], b = wc.c.w.grid.EPS[j + 1];
         const double want = quad([&](double e) { return kGamma * e * sigma(e) * wc.shape(j, e); }, a, b);
-        EXPECT_NEAR(wc.c.w.RR[k][j], want, 1e-9 * want) << j;
-        EXPECT_EQ(wc.column_scale(wc.c.w.AA, j), 0.0);
-        EXPECT_EQ(wc.column_scale(wc.c.w.AAA, j), 0.0);
-        EXPECT_EQ(wc.c.w.RRI[j] + wc.c.w.RRA[j] + wc.c.w.RRIA[j] + wc.c.w.AAAA[j], 0.0);
+        EXPECT_NEAR(wc.c.w.coll.RR[k][j], want, 1e-9 * want) << j;
+        EXPECT_EQ(wc.column_scale(wc.c.w.coll.AA, j), 0.0);
+        EXPECT_EQ(wc.column_scale(wc.c.w.coll.AAA, j), 0.0);
+        EXPECT_EQ(wc.c.w.coll.RRI[j] + wc.c.w.coll.RRA[j] + wc.c.w.coll.RRIA[j] + wc.c.w.coll.AAAA[j], 0.0);
     }
-    EXPECT_EQ(wc.c.w.EPS[wc.n() + 2], 1.0000000272564224e16);
+    EXPECT_EQ(wc.c.w.grid.EPS[wc.n() + 2], 1.0000000272564224e16);
 }
 
 struct ExcitationCase {
@@ -314,24 +314,24 @@ TEST_P(WalkExcitation, GainsOfEachColumnEqualItsLoss) {
         wc.c.t.col.cs_value[k][i] = p.table[i].second;
     }
     wc.c.t.col.cs_npoints[k] = static_cast<int>(p.table.size());
-    wc.c.w.CX1[k] = 0.9;
-    wc.c.w.CX2[k] = 0.0;
+    wc.c.w.run.CX1[k] = 0.9;
+    wc.c.w.run.CX2[k] = 0.0;
     collision_integrals(wc.c.t, wc.c.w);
 
     auto sigma = table_function(wc.c.t, k);
     double total = 0.0;
     double largest = 0.0;
-    for (int c = 1; c <= wc.n(); ++c) largest = std::max(largest, wc.c.w.RR[k][c]);
+    for (int c = 1; c <= wc.n(); ++c) largest = std::max(largest, wc.c.w.coll.RR[k][c]);
     for (int c = 1; c <= wc.n(); ++c) {
-        const double loss = wc.c.w.AA(c, c);
+        const double loss = wc.c.w.coll.AA(c, c);
         total += loss;
-        EXPECT_NEAR(wc.column_sum(wc.c.w.AA, c), 0.0, 1e-12 * wc.column_scale(wc.c.w.AA, c)) << c;
-        EXPECT_NEAR(loss, 0.7 * 0.9 * wc.c.w.RR[k][c], 1e-14 * loss) << c;
+        EXPECT_NEAR(wc.column_sum(wc.c.w.coll.AA, c), 0.0, 1e-12 * wc.column_scale(wc.c.w.coll.AA, c)) << c;
+        EXPECT_NEAR(loss, 0.7 * 0.9 * wc.c.w.coll.RR[k][c], 1e-14 * loss) << c;
         // Forward integral over the part of the cell above the threshold.
-        const double a = std::max(wc.c.w.EPS[c], p.thr), b = wc.c.w.EPS[c + 1];
+        const double a = std::max(wc.c.w.grid.EPS[c], p.thr), b = wc.c.w.grid.EPS[c + 1];
         const double want = b > a ? quad([&](double e) { return kGamma * e * sigma(e) * wc.shape(c, e); }, a, b) : 0.0;
         // A sliver of a cell above the threshold loses digits in the closed form.
-        EXPECT_NEAR(wc.c.w.RR[k][c], want, 1e-9 * std::fabs(want) + 1e-12 * largest) << c;
+        EXPECT_NEAR(wc.c.w.coll.RR[k][c], want, 1e-9 * std::fabs(want) + 1e-12 * largest) << c;
     }
     EXPECT_GT(total, 0.0);
 }
@@ -359,10 +359,10 @@ TEST(Walk, ExcitationGainsLandAtTheLowerEnergy) {
         for (int m = 1; m <= 10; ++m) {
             if (m == c) continue;
             // Overlap of cell c with cell m shifted up by the threshold.
-            const double a = std::max(wc.c.w.EPS[c], wc.c.w.EPS[m] + thr);
-            const double b = std::min(wc.c.w.EPS[c + 1], wc.c.w.EPS[m + 1] + thr);
+            const double a = std::max(wc.c.w.grid.EPS[c], wc.c.w.grid.EPS[m] + thr);
+            const double b = std::min(wc.c.w.grid.EPS[c + 1], wc.c.w.grid.EPS[m + 1] + thr);
             const double want = b > a ? -0.7 * kGamma * q * (b * b - a * a) / 2.0 : 0.0;
-            EXPECT_NEAR(wc.c.w.AA(m, c), want, 1e-12 * std::fabs(want) + 1e-30) << m << "," << c;
+            EXPECT_NEAR(wc.c.w.coll.AA(m, c), want, 1e-12 * std::fabs(want) + 1e-30) << m << "," << c;
         }
     }
     (void)k;
@@ -378,13 +378,13 @@ TEST(Walk, SuperelasticMovesElectronsUpByTheThreshold) {
     auto sigma = table_function(wc.c.t, k);
     const double gfac = kGamma * 1.0 / 3.0;
     for (int m = 1; m <= wc.n(); ++m) {
-        const double a = wc.c.w.EPS[m] + thr, b = wc.c.w.EPS[m + 1] + thr;
-        const double ec = wc.c.w.EPSC[m] + thr, g = wc.c.w.G[m];
+        const double a = wc.c.w.grid.EPS[m] + thr, b = wc.c.w.grid.EPS[m + 1] + thr;
+        const double ec = wc.c.w.grid.EPSC[m] + thr, g = wc.c.w.dist.G[m];
         const double want = quad([&](double e) { return gfac * e * sigma(e) * std::exp(-g * (e - ec)); }, a, b);
-        EXPECT_NEAR(wc.c.w.RRINV[k][m], want, 1e-9 * want) << m;
-        const double sum = wc.column_sum(wc.c.w.AA, m);
+        EXPECT_NEAR(wc.c.w.coll.RRINV[k][m], want, 1e-9 * want) << m;
+        const double sum = wc.column_sum(wc.c.w.coll.AA, m);
         if (b <= 15.0) {
-            EXPECT_NEAR(sum, 0.0, 1e-12 * wc.column_scale(wc.c.w.AA, m)) << m;
+            EXPECT_NEAR(sum, 0.0, 1e-12 * wc.column_scale(wc.c.w.coll.AA, m)) << m;
         } else if (a >= 15.0) {
             // The electron would leave the grid: lost from cell m.
             EXPECT_NEAR(sum, 0.4 * 0.7 * want, 1e-9 * want) << m;
@@ -397,10 +397,10 @@ TEST(Walk, ThresholdAboveTheGridOnlyRemovesSuperelasticElectrons) {
     const int k = wc.add(kExcitation, 7.0, {{0.0, 0.0}, {7.0, 0.0}, {9.0, 1e-20}, {1e4, 1e-20}}, 0.5, 0.5);
     collision_integrals(wc.c.t, wc.c.w);
     for (int c = 1; c <= 10; ++c) {
-        EXPECT_EQ(wc.c.w.RR[k][c], 0.0);
-        EXPECT_GT(wc.c.w.RRINV[k][c], 0.0);
-        EXPECT_GT(wc.c.w.AA(c, c), 0.0);
-        EXPECT_EQ(wc.column_sum(wc.c.w.AA, c), wc.c.w.AA(c, c));
+        EXPECT_EQ(wc.c.w.coll.RR[k][c], 0.0);
+        EXPECT_GT(wc.c.w.coll.RRINV[k][c], 0.0);
+        EXPECT_GT(wc.c.w.coll.AA(c, c), 0.0);
+        EXPECT_EQ(wc.column_sum(wc.c.w.coll.AA, c), wc.c.w.coll.AA(c, c));
     }
 }
 
@@ -412,21 +412,21 @@ TEST(Walk, BeyondTheLastTablePointTheLastSegmentContinues) {
     collision_integrals(wc.c.t, wc.c.w);
     auto sigma = [](double e) { return e < 8.0 ? 1e-20 * (e - 5.0) : 3e-20 - 0.25e-20 * (e - 8.0); };
     for (int m = 1; m <= 20; ++m) {
-        const double a = wc.c.w.EPS[m] + thr, b = wc.c.w.EPS[m + 1] + thr;
+        const double a = wc.c.w.grid.EPS[m] + thr, b = wc.c.w.grid.EPS[m + 1] + thr;
         const double want = quad([&](double e) { return kGamma * e * sigma(e); }, a, b);
-        EXPECT_NEAR(wc.c.w.RRINV[k][m], want, 1e-9 * want) << m;
-        ASSERT_TRUE(std::isfinite(wc.c.w.AA(m, m)));
+        EXPECT_NEAR(wc.c.w.coll.RRINV[k][m], want, 1e-9 * want) << m;
+        ASSERT_TRUE(std::isfinite(wc.c.w.coll.AA(m, m)));
     }
 }
 
 TEST(Walk, TablesOfFewerThanTwoPointsAreSkipped) {
     WalkCase wc(10, 10.0, 2);
     const int k = wc.add(kExcitation, 1.0, {{0.0, 1e-19}}, 0.5, 0.5);
-    wc.c.w.RR[k][3] = 5.0;
+    wc.c.w.coll.RR[k][3] = 5.0;
     collision_integrals(wc.c.t, wc.c.w);
     for (int c = 1; c <= 10; ++c) {
-        EXPECT_EQ(wc.c.w.RR[k][c], 0.0);
-        EXPECT_EQ(wc.column_scale(wc.c.w.AA, c), 0.0);
+        EXPECT_EQ(wc.c.w.coll.RR[k][c], 0.0);
+        EXPECT_EQ(wc.column_scale(wc.c.w.coll.AA, c), 0.0);
     }
 }
 
@@ -435,10 +435,10 @@ TEST(Walk, AttachmentOnlyRemovesElectrons) {
     const int k = wc.add(kAttachment, 0.0, {{0.0, 1e-21}, {3.0, 5e-21}, {1e4, 5e-22}}, 1.0);
     collision_integrals(wc.c.t, wc.c.w);
     for (int c = 1; c <= 10; ++c) {
-        EXPECT_GT(wc.c.w.RRA[c], 0.0);
-        EXPECT_EQ(wc.c.w.RRA[c], 0.7 * 1.0 * wc.c.w.RR[k][c]);
-        EXPECT_EQ(wc.c.w.RRIA[c], -wc.c.w.RRA[c]);
-        EXPECT_EQ(wc.column_scale(wc.c.w.AA, c), 0.0);
+        EXPECT_GT(wc.c.w.coll.RRA[c], 0.0);
+        EXPECT_EQ(wc.c.w.coll.RRA[c], 0.7 * 1.0 * wc.c.w.coll.RR[k][c]);
+        EXPECT_EQ(wc.c.w.coll.RRIA[c], -wc.c.w.coll.RRA[c]);
+        EXPECT_EQ(wc.column_scale(wc.c.w.coll.AA, c), 0.0);
     }
 }
 
@@ -449,8 +449,8 @@ struct IonizationWalk {
     int k;
     static constexpr double kThr = 3.0;
     IonizationWalk(int sharing, int growth) : wc(40, 20.0, 2) {
-        wc.c.w.energy_sharing = sharing;
-        wc.c.w.growth_model = growth;
+        wc.c.w.run.energy_sharing = sharing;
+        wc.c.w.run.growth_model = growth;
         k = wc.add(kIonization, kThr, {{0.0, 0.0}, {kThr, 0.0}, {10.0, 6e-20}, {1e4, 1e-20}}, 1.0);
         collision_integrals(wc.c.t, wc.c.w);
     }
@@ -460,44 +460,44 @@ struct IonizationWalk {
 TEST(WalkIonization, SecondaryAtZeroEnergy) {
     IonizationWalk iw(2, 1);
     for (int c = 1; c <= 40; ++c) {
-        EXPECT_EQ(iw.w().RRI[c], iw.w().AA(c, c)) << c;
-        EXPECT_EQ(iw.w().AAA(1, c), iw.w().RRI[c]) << c;
-        EXPECT_EQ(iw.wc.column_sum(iw.w().AAA, c), iw.w().AAA(1, c));
+        EXPECT_EQ(iw.w().coll.RRI[c], iw.w().coll.AA(c, c)) << c;
+        EXPECT_EQ(iw.w().coll.AAA(1, c), iw.w().coll.RRI[c]) << c;
+        EXPECT_EQ(iw.wc.column_sum(iw.w().coll.AAA, c), iw.w().coll.AAA(1, c));
         // The primary is conserved and lands at the energy minus the threshold.
-        EXPECT_NEAR(iw.wc.column_sum(iw.w().AA, c), 0.0, 1e-12 * iw.wc.column_scale(iw.w().AA, c));
-        EXPECT_EQ(iw.w().RRIA[c], iw.w().RRI[c]);
+        EXPECT_NEAR(iw.wc.column_sum(iw.w().coll.AA, c), 0.0, 1e-12 * iw.wc.column_scale(iw.w().coll.AA, c));
+        EXPECT_EQ(iw.w().coll.RRIA[c], iw.w().coll.RRI[c]);
     }
-    EXPECT_GT(iw.w().RRI[40], 0.0);
+    EXPECT_GT(iw.w().coll.RRI[40], 0.0);
 }
 
 TEST(WalkIonization, EqualSharingPutsBothElectronsInTheSameCell) {
     IonizationWalk iw(1, 1);
     const SolverWork& w = iw.w();
     for (int c = 1; c <= 40; ++c) {
-        EXPECT_NEAR(iw.wc.column_sum(w.AA, c), 0.0, 1e-12 * iw.wc.column_scale(w.AA, c)) << c;
-        EXPECT_NEAR(iw.wc.column_sum(w.AAA, c), w.RRI[c], 1e-12 * w.RRI[40]) << c;
+        EXPECT_NEAR(iw.wc.column_sum(w.coll.AA, c), 0.0, 1e-12 * iw.wc.column_scale(w.coll.AA, c)) << c;
+        EXPECT_NEAR(iw.wc.column_sum(w.coll.AAA, c), w.coll.RRI[c], 1e-12 * w.coll.RRI[40]) << c;
         for (int m = 1; m <= 40; ++m) {
             if (m != c) {
-                EXPECT_EQ(w.AAA(m, c), -w.AA(m, c)) << m << "," << c;
+                EXPECT_EQ(w.coll.AAA(m, c), -w.coll.AA(m, c)) << m << "," << c;
             }
-            if (w.AAA(m, c) == 0.0) continue;
+            if (w.coll.AAA(m, c) == 0.0) continue;
             // (e - thr) / 2 of the cell's energies meets cell m.
-            const double lo = (w.EPS[c] - IonizationWalk::kThr) * 0.5;
-            const double hi = (w.EPS[c + 1] - IonizationWalk::kThr) * 0.5;
-            EXPECT_LT(w.EPS[m], hi + 1e-12) << m << "," << c;
-            EXPECT_GT(w.EPS[m + 1], lo - 1e-12) << m << "," << c;
+            const double lo = (w.grid.EPS[c] - IonizationWalk::kThr) * 0.5;
+            const double hi = (w.grid.EPS[c + 1] - IonizationWalk::kThr) * 0.5;
+            EXPECT_LT(w.grid.EPS[m], hi + 1e-12) << m << "," << c;
+            EXPECT_GT(w.grid.EPS[m + 1], lo - 1e-12) << m << "," << c;
         }
     }
-    EXPECT_GT(w.RRI[40], 0.0);
+    EXPECT_GT(w.coll.RRI[40], 0.0);
 }
 
 TEST(WalkIonization, OtherSharingEntersOnlyThePrimary) {
     IonizationWalk iw(3, 1);
     for (int c = 1; c <= 40; ++c) {
-        EXPECT_EQ(iw.wc.column_scale(iw.w().AAA, c), 0.0);
-        EXPECT_EQ(iw.w().RRI[c], iw.w().AA(c, c));
+        EXPECT_EQ(iw.wc.column_scale(iw.w().coll.AAA, c), 0.0);
+        EXPECT_EQ(iw.w().coll.RRI[c], iw.w().coll.AA(c, c));
     }
-    EXPECT_GT(iw.w().RRI[40], 0.0);
+    EXPECT_GT(iw.w().coll.RRI[40], 0.0);
 }
 
 TEST(WalkIonization, WithoutGrowthIonisationIsAnEnergyLoss) {
@@ -505,9 +505,9 @@ TEST(WalkIonization, WithoutGrowthIonisationIsAnEnergyLoss) {
         IonizationWalk iw(sharing, 0);
         IonizationWalk reference(3, 1);
         for (int c = 1; c <= 40; ++c) {
-            EXPECT_EQ(iw.w().RRI[c], 0.0);
-            EXPECT_EQ(iw.wc.column_scale(iw.w().AAA, c), 0.0);
-            for (int m = 1; m <= 40; ++m) EXPECT_EQ(iw.w().AA(m, c), reference.w().AA(m, c)) << m << "," << c;
+            EXPECT_EQ(iw.w().coll.RRI[c], 0.0);
+            EXPECT_EQ(iw.wc.column_scale(iw.w().coll.AAA, c), 0.0);
+            for (int m = 1; m <= 40; ++m) EXPECT_EQ(iw.w().coll.AA(m, c), reference.w().coll.AA(m, c)) << m << "," << c;
         }
     }
 }
@@ -518,8 +518,8 @@ TEST(Walk, BrokenGridStillEnds) {
     WalkCase wc(10, 10.0, 2);
     wc.add(kExcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}}, 0.5, 0.5);
     wc.add(kIonization, 2.0, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
-    wc.c.w.emax = std::nan("");
-    build_grid(wc.c.w);
+    wc.c.w.grid.emax = std::nan("");
+    build_grid(wc.c.w.n, wc.c.w.grid);
     collision_integrals(wc.c.t, wc.c.w);
     SUCCEED();
 }
@@ -527,10 +527,10 @@ TEST(Walk, BrokenGridStillEnds) {
 TEST(WalkOrder, GroupedProcessesAreIncluded) {
     WalkCase wc(10, 10.0, 2);
     const int k = add_grouped(wc.c.t, wc.s, kVibration, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
-    wc.c.w.CX1[k] = 1.0;
+    wc.c.w.run.CX1[k] = 1.0;
     collision_integrals(wc.c.t, wc.c.w);
-    EXPECT_GT(wc.c.w.RR[k][10], 0.0);
-    EXPECT_GT(wc.c.w.AA(10, 10), 0.0);
+    EXPECT_GT(wc.c.w.coll.RR[k][10], 0.0);
+    EXPECT_GT(wc.c.w.coll.AA(10, 10), 0.0);
 }
 
 // --- pieces with the exponential shape, several per vector operation ---
@@ -595,7 +595,7 @@ TEST(Walk, BothBuildsOfTheKernelsGiveTheSameBits) {
     auto run = [](SolveIsa isa, int slope_mode) {
         auto wc = std::make_unique<WalkCase>(60, 30.0, slope_mode);
         wc->c.w.kernel_isa = isa;
-        wc->c.w.energy_sharing = 1;
+        wc->c.w.run.energy_sharing = 1;
         wc->add(kElastic, 0.0, {{0.0, 1e-19}, {4.0, 3e-19}, {1e4, 3e-19}});
         wc->add(kExcitation, 3.3, {{0.0, 0.0}, {3.3, 0.0}, {5.0, 2e-20}, {9.0, 1e-20}, {1e4, 1e-21}}, 0.8, 0.2);
         wc->add(kRotation, 0.07, {{0.0, 0.0}, {0.07, 0.0}, {0.5, 3e-21}, {1e4, 1e-22}}, 0.6, 0.3);
@@ -610,12 +610,12 @@ TEST(Walk, BothBuildsOfTheKernelsGiveTheSameBits) {
         const SolverWork& wb = b->c.w;
         for (int k = 1; k <= a->c.t.num.collision_count; ++k) {
             for (int j = 1; j <= a->n(); ++j) {
-                ASSERT_TRUE(same_bits(wa.RR[k][j], wb.RR[k][j])) << k << "," << j;
-                ASSERT_TRUE(same_bits(wa.RRINV[k][j], wb.RRINV[k][j])) << k << "," << j;
+                ASSERT_TRUE(same_bits(wa.coll.RR[k][j], wb.coll.RR[k][j])) << k << "," << j;
+                ASSERT_TRUE(same_bits(wa.coll.RRINV[k][j], wb.coll.RRINV[k][j])) << k << "," << j;
             }
         }
-        EXPECT_EQ(std::memcmp(wa.AA.v, wb.AA.v, sizeof wa.AA.v), 0);
-        EXPECT_EQ(std::memcmp(wa.AAA.v, wb.AAA.v, sizeof wa.AAA.v), 0);
+        EXPECT_EQ(std::memcmp(wa.coll.AA.v, wb.coll.AA.v, sizeof wa.coll.AA.v), 0);
+        EXPECT_EQ(std::memcmp(wa.coll.AAA.v, wb.coll.AAA.v, sizeof wa.coll.AAA.v), 0);
     }
 }
 

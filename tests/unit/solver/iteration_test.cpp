@@ -25,10 +25,10 @@ constexpr double kRateK = 1e-13;
 // Cells of unit weight H, so that the normalisation divides by sum F.
 void unit_cells(SolverWork& w, const std::vector<double>& f, double precision) {
     test::uniform_grid(w, static_cast<int>(f.size()), static_cast<double>(f.size()));
-    w.precision = precision;
+    w.run.precision = precision;
     for (int j = 1; j <= w.n; ++j) {
-        w.F[j] = f[j - 1];
-        w.H[j] = 1.0;
+        w.dist.F[j] = f[j - 1];
+        w.dist.H[j] = 1.0;
     }
 }
 
@@ -37,14 +37,14 @@ TEST(NewDistribution, FloorsAndNormalises) {
     SolverWork& w = m.w();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     unit_cells(w, {3.0, nan, -2.0, 0.0, 1.0}, 1e-3);
-    new_distribution(w);
+    new_distribution(w.run, w.n, w.dist, w.iter);
     const double sum = 4.0 + 3.0 * kFloor;
-    EXPECT_DOUBLE_EQ(w.F[1], 3.0 / sum);
-    for (int j : {2, 3, 4}) EXPECT_EQ(w.F[j], kFloor / sum) << j;
-    EXPECT_DOUBLE_EQ(w.F[5], 1.0 / sum);
-    EXPECT_EQ(w.eedf_peak, w.F[1]);
-    EXPECT_EQ(w.tail_level, 1e-3 * w.F[1]);
-    for (int j = 1; j <= 5; ++j) EXPECT_EQ(w.FOLD[j], w.F[j]);
+    EXPECT_DOUBLE_EQ(w.dist.F[1], 3.0 / sum);
+    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kFloor / sum) << j;
+    EXPECT_DOUBLE_EQ(w.dist.F[5], 1.0 / sum);
+    EXPECT_EQ(w.iter.eedf_peak, w.dist.F[1]);
+    EXPECT_EQ(w.iter.tail_level, 1e-3 * w.dist.F[1]);
+    for (int j = 1; j <= 5; ++j) EXPECT_EQ(w.dist.FOLD[j], w.dist.F[j]);
 }
 
 struct TailCase {
@@ -65,8 +65,8 @@ TEST(NewDistribution, TailPointIsAboveTheLastCellOverThePrecisionLevel) {
         ModelSolver m;
         SolverWork& w = m.w();
         unit_cells(w, c.f, 1e-5);
-        new_distribution(w);
-        EXPECT_EQ(w.tail_point, c.tail_point) << c.what;
+        new_distribution(w.run, w.n, w.dist, w.iter);
+        EXPECT_EQ(w.iter.tail_point, c.tail_point) << c.what;
     }
 }
 
@@ -74,28 +74,28 @@ TEST(NewDistribution, ChangeCountsOnlyCellsAboveThePrecisionLevel) {
     ModelSolver m;
     SolverWork& w = m.w();
     unit_cells(w, {0.5, 0.3, 0.2, 1e-12}, 1e-6);
-    new_distribution(w);
-    EXPECT_EQ(w.change, 1.0);  // compared with FOLD = 0
-    const std::vector<double> old(w.F + 1, w.F + 5);
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_EQ(w.iter.change, 1.0);  // compared with FOLD = 0
+    const std::vector<double> old(w.dist.F + 1, w.dist.F + 5);
 
     // Cell 2 changes by 10 %, the tail cell by a factor 1000.
-    w.F[1] = old[0];
-    w.F[2] = old[1] * 1.1;
-    w.F[3] = old[2];
-    w.F[4] = old[3] * 1000.0;
-    w.change = 0.25;
-    new_distribution(w);
-    EXPECT_EQ(w.previous_change, 0.25);
+    w.dist.F[1] = old[0];
+    w.dist.F[2] = old[1] * 1.1;
+    w.dist.F[3] = old[2];
+    w.dist.F[4] = old[3] * 1000.0;
+    w.iter.change = 0.25;
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_EQ(w.iter.previous_change, 0.25);
     double expected = 0.0;
     for (int j = 1; j <= 3; ++j) {
-        expected = std::max(expected, std::fabs(w.F[j] - old[j - 1]) / (w.F[j] + old[j - 1]));
+        expected = std::max(expected, std::fabs(w.dist.F[j] - old[j - 1]) / (w.dist.F[j] + old[j - 1]));
     }
-    EXPECT_DOUBLE_EQ(w.change, expected);
+    EXPECT_DOUBLE_EQ(w.iter.change, expected);
 
     // The same distribution again: no change beyond the rounding of the
     // renormalisation.
-    new_distribution(w);
-    EXPECT_LT(w.change, 1e-15);
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_LT(w.iter.change, 1e-15);
 }
 
 // ---------------------------------------------------------------- whole runs
@@ -162,8 +162,8 @@ TEST(GridTrials, AGridTooLongIsCutToTheTail) {
     EXPECT_EQ(m.result(29), 2.0);
     EXPECT_LT(m.result(27), 200.0);
     // The accepted grid: the tail begins above 0.7 emax.
-    EXPECT_GT(w.EPSC[w.tail_point], 0.699999988079071 * w.emax);
-    EXPECT_LT(w.F[w.tail_point], w.tail_level);
+    EXPECT_GT(w.grid.EPSC[w.iter.tail_point], 0.699999988079071 * w.grid.emax);
+    EXPECT_LT(w.dist.F[w.iter.tail_point], w.iter.tail_level);
     EXPECT_NEAR(m.result(1), 2.199, 0.005 * 2.199);
 }
 

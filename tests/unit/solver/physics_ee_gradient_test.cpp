@@ -80,9 +80,9 @@ Stored collect(const ModelSolver& m, int run) {
         s.eedf.push_back(m.tables->run.run_eedf[run][j]);
         s.energy.push_back(m.tables->run.run_eedf_energy[run][j]);
     }
-    s.af1_low_edge = w.AF1[2];
-    s.ag1_low_edge = w.AG1[2];
-    s.gradient_alpha = w.grad_alpha;
+    s.af1_low_edge = w.ee.AF1[2];
+    s.ag1_low_edge = w.ee.AG1[2];
+    s.gradient_alpha = w.grad.alpha;
     return s;
 }
 

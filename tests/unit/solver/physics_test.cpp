@@ -55,7 +55,7 @@ TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
     const double kt = 2.0 / 3.0 * mean;
     const SolverWork& w = m.w();
     for (int j = 1; j <= w.n; ++j) {
-        const double eps = w.EPSC[j];
+        const double eps = w.grid.EPSC[j];
         if (eps > 10.0 * kt) break;
         const double exact = 1.1283791670955126 / (std::sqrt(kt) * kt) * std::exp(-eps / kt);
         EXPECT_NEAR(m.t().run.run_eedf[test::kRun][j], exact, 0.01 * exact)
