@@ -4,8 +4,8 @@
 // give the first- and second-order corrections along the field (GZ, GZZ) and
 // the second-order correction across it (GYY). From them follow the bulk
 // mobility and the longitudinal, bulk transverse and bulk longitudinal
-// diffusion coefficients; in sub-mode 2 they also rebuild the distribution of
-// a swarm growing in space along the field.
+// diffusion coefficients; in kGradientSteadyState they also rebuild the
+// distribution of a swarm growing in space along the field.
 #pragma once
 
 #include "solver/work.h"

@@ -10,10 +10,10 @@
 namespace kestor {
 
 // Runs the trials and iterations of the run (after the set-up and the first
-// emax) until a decision ends it. On return w.iter.run_status holds 0, 1 or
-// 3, and F (with FOLD) the final distribution on the last grid. Every run
-// ends: a new grid trial is refused once total_iterations has passed
-// max_iterations (status 1).
+// emax) until a decision ends it. On return w.iter.run_status holds
+// kStatusSuccess, kStatusFailed or kStatusFailedUnchanged, and F (with FOLD)
+// the final distribution on the last grid. Every run ends: a new grid trial
+// is refused once total_iterations has passed max_iterations (kStatusFailed).
 void iterate_run(const Tables& t, SolverWork& w);
 
 // Steps after each solve: floor and normalisation of F, eedf_peak,

@@ -97,10 +97,10 @@ struct RunSettings {
 // The energy grid of the current trial; the trial rules change emax and
 // grid_type, and build_grid rebuilds the edges.
 struct GridState {
-    double emax;                       // top of the grid (eV), result 27
+    double emax;                       // top of the grid (eV), kResMaxEnergy
     int grid_type;                     // kGrid*: shape of the grid; a re-estimate makes it kGridEstimated
     double ei_field_threshold;         // E/N (V m2) below which e-i collisions bound emax; 0 once given up
-    int grid_trials;                   // grids built in the run, result 29
+    int grid_trials;                   // grids built in the run, kResGridTrials
     double EPS[kEdgeArray];            // per edge: its energy (eV), the lower edge of cell k
     double EPSC[kCellArray];           // per cell: centre energy (eV)
 
@@ -135,7 +135,7 @@ struct CollisionTerms {
     double CSEEI[kEdgeArray];          // electron-ion energy exchange, CSMEI times 2 mu
     double Q[kEdgeArray];              // total momentum transfer: CSM + CSMEI (+ temporal growth, floored)
     double QEFF[kEdgeArray];           // effective: Q with the field-frequency term, over AF1 (e-e correction)
-    double coulomb_log;                // Coulomb logarithm of the last update, result 25
+    double coulomb_log;                // Coulomb logarithm of the last update, kResCoulombLog
     double coulomb_factor;             // 7.727e-12 times the Coulomb logarithm (m3 eV^3/2 / s)
 
     // Per cell, with mole and level fractions; times F(j) a rate (m3/s).
@@ -148,8 +148,8 @@ struct CollisionTerms {
     WalkPieces walk_pieces;            // pieces of the walk of one process
 
     // Growth of the electron number, from the current F.
-    double ionization_freq;            // sum RRI F (m3/s), result 16
-    double attachment_freq;            // sum RRA F (m3/s), result 17
+    double ionization_freq;            // sum RRI F (m3/s), kResIonizationFreq
+    double attachment_freq;            // sum RRA F (m3/s), kResAttachmentFreq
     double net_growth_freq;            // ionization_freq - attachment_freq
     double townsend_alpha;             // net alpha/N of the spatial growth (m2), averaged over iterations
     int momentum_floor_hit;            // 1 when the temporal growth pushed Q to 1 % of CSM (run fails)
@@ -187,9 +187,9 @@ struct EeMomentum {
 // Iteration control of the run: counters, status, change measure, tail,
 // the energy balance and the electron-electron start.
 struct IterationState {
-    int total_iterations;              // iterations of the run over all trials, result 28
+    int total_iterations;              // iterations of the run over all trials, kResIterations
     int trial_iterations;              // iterations of the current trial
-    int run_status;                    // RunStatus, result 30
+    int run_status;                    // RunStatus, kResStatus
     double change;                     // largest relative change of F above tail_level, last iteration
     double previous_change;            // change of the iteration before
     double eedf_peak;                  // largest F
@@ -222,10 +222,10 @@ struct GradientState {
     double W;                          // gamma/3 sum EPS F1 gap: the flux drift velocity (m/s)
     double D0;                         // diffusion coefficient N without the e-e factors (1/m/s)
     double P1;                         // drift correction of the bulk mobility (m/s)
-    double L1;                         // longitudinal diffusion coefficient N (1/m/s), result 7
+    double L1;                         // longitudinal diffusion coefficient N (1/m/s), kResLongDiffusion
     double P2;                         // growth correction of the longitudinal diffusion (1/m/s)
     double P3;                         // growth correction of the transverse diffusion (1/m/s)
-    double alpha;                      // spatial growth alpha/N of sub-mode 2 (m2)
+    double alpha;                      // spatial growth alpha/N of kGradientSteadyState (m2)
     double S[kCellArray];              // per cell: row factor, its electrons plus the anisotropy flux out
     double GZ[kCellArray];             // per cell: first-order correction along the field
     double GZZ[kCellArray];            // per cell: second-order correction along the field

@@ -109,26 +109,28 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CellIntegralPieces,
     ::testing::Values(
         // Linear shape, falling and rising distribution, both cross-section slopes.
-        PieceCase{1, 2.0, 2.5, 2.25, 0.3, kGamma, 1e-21, 2e-21, 1},
-        PieceCase{1, 2.0, 2.5, 2.25, -0.2, kGamma, -1e-21, 5e-21, 1},
-        PieceCase{1, 10.0, 10.3, 10.4, 1.5, 3.0, 2e-22, -1e-21, 1},
+        PieceCase{kSlopeLinear, 2.0, 2.5, 2.25, 0.3, kGamma, 1e-21, 2e-21, 1},
+        PieceCase{kSlopeLinear, 2.0, 2.5, 2.25, -0.2, kGamma, -1e-21, 5e-21, 1},
+        PieceCase{kSlopeLinear, 10.0, 10.3, 10.4, 1.5, 3.0, 2e-22, -1e-21, 1},
         // Exponential shape.
-        PieceCase{2, 2.0, 2.5, 2.25, 0.3, kGamma, 1e-21, 2e-21, 2},
-        PieceCase{2, 2.0, 2.5, 2.25, 0.3, kGamma, -1e-21, 5e-21, 2},
-        PieceCase{2, 0.05, 0.15, 0.1, 12.0, 2.0, 3e-20, 1e-21, 2},
-        PieceCase{2, 40.0, 42.0, 41.0, 2.5, 1.0, -4e-22, 2e-20, 2},
-        PieceCase{2, 5.1, 5.3, 5.5, 0.8, kGamma, 1e-21, 0.0, 2},
+        PieceCase{kSlopeExponential, 2.0, 2.5, 2.25, 0.3, kGamma, 1e-21, 2e-21, 2},
+        PieceCase{kSlopeExponential, 2.0, 2.5, 2.25, 0.3, kGamma, -1e-21, 5e-21, 2},
+        PieceCase{kSlopeExponential, 0.05, 0.15, 0.1, 12.0, 2.0, 3e-20, 1e-21, 2},
+        PieceCase{kSlopeExponential, 40.0, 42.0, 41.0, 2.5, 1.0, -4e-22, 2e-20, 2},
+        PieceCase{kSlopeExponential, 5.1, 5.3, 5.5, 0.8, kGamma, 1e-21, 0.0, 2},
         // Exponential mode falls back to flat: rising or flat distribution,
         // or a slope too steep for the exponential.
-        PieceCase{2, 2.0, 2.5, 2.25, 0.0, kGamma, 1e-21, 2e-21, 0},
-        PieceCase{2, 2.0, 2.5, 2.25, -0.4, kGamma, -1e-21, 5e-21, 0},
-        PieceCase{2, 3.9, 4.1, 4.0, 80.0, 1.0, 1e-21, 1e-21, 0},
+        PieceCase{kSlopeExponential, 2.0, 2.5, 2.25, 0.0, kGamma, 1e-21, 2e-21, 0},
+        PieceCase{kSlopeExponential, 2.0, 2.5, 2.25, -0.4, kGamma, -1e-21, 5e-21, 0},
+        PieceCase{kSlopeExponential, 3.9, 4.1, 4.0, 80.0, 1.0, 1e-21, 1e-21, 0},
         // Any other mode is flat.
         PieceCase{0, 1.0, 3.0, 2.0, 0.5, kGamma, 1e-21, -5e-22, 0},
         PieceCase{3, 1.0, 3.0, 2.0, 0.5, 2.0, -1e-21, 4e-21, 0}));
 
 TEST(CellIntegral, EmptyPieceIsZero) {
-    for (int mode : {1, 2, 0}) EXPECT_EQ(cell_integral(mode, 2.0, 2.0, 2.1, 0.5, kGamma, 1e-21, 1e-21), 0.0);
+    for (int mode : {int{kSlopeLinear}, int{kSlopeExponential}, 0}) {
+        EXPECT_EQ(cell_integral(mode, 2.0, 2.0, 2.1, 0.5, kGamma, 1e-21, 1e-21), 0.0);
+    }
 }
 
 // --- cross sections at the edges ---
@@ -142,7 +144,7 @@ struct EdgeCase {
         c.w.run.XS[s] = x;
         c.w.run.CMRTS[s] = mass_ratio;
         c.w.n = 4;
-        c.w.grid.grid_type = 1;
+        c.w.grid.grid_type = kGridLinear;
         c.w.grid.emax = 8.0;
         build_grid(c.w.n, c.w.grid);
         for (int k = 1; k <= 5; ++k) c.w.coll.CSMEI[k] = c.w.coll.CSEEI[k] = 9.0;
@@ -222,6 +224,10 @@ TEST(EdgeCrossSections, UnusableTablesAreSkipped) {
 
 // --- the walk ---
 
+// Energy sharing other than kSharingEqual and kSharingSecondaryAtZero: only
+// the primary electron is entered.
+constexpr int kPrimaryOnly = 3;
+
 // A linear grid of n cells up to emax, one species, slopes G given.
 struct WalkCase {
     SolverCase c;
@@ -230,11 +236,11 @@ struct WalkCase {
         s = add_species(c.t, x);
         c.w.run.XS[s] = x;
         c.w.n = n;
-        c.w.grid.grid_type = 1;
+        c.w.grid.grid_type = kGridLinear;
         c.w.grid.emax = emax;
         c.w.dist.slope_mode = slope_mode;
-        c.w.run.growth_model = 1;
-        c.w.run.energy_sharing = 3;
+        c.w.run.growth_model = kGrowthTemporal;
+        c.w.run.energy_sharing = kPrimaryOnly;
         build_grid(c.w.n, c.w.grid);
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> u(0.05, 0.6);
@@ -262,7 +268,7 @@ struct WalkCase {
     // Shape of the distribution in cell j, normalised at its centre.
     double shape(int j, double e) const {
         const double g = c.w.dist.G[j], ec = c.w.grid.EPSC[j];
-        if (c.w.dist.slope_mode == 1) return 1.0 - g * (e - ec);
+        if (c.w.dist.slope_mode == kSlopeLinear) return 1.0 - g * (e - ec);
         if (g > 0.0 && ec * g < 300.0) return std::exp(-g * (e - ec));
         return 1.0;
     }
@@ -276,7 +282,7 @@ std::function<double(double)> table_function(const Tables& t, int k) {
 }
 
 TEST(Walk, ElasticOnlyAddsToItsIntegral) {
-    WalkCase wc(20, 10.0, 2);
+    WalkCase wc(20, 10.0, kSlopeExponential);
     const int k = wc.add(kElastic, 0.0, {{0.0, 1e-19}, {4.0, 3e-19}, {1e4, 3e-19}});
     collision_integrals(wc.c.t, wc.c.w);
     auto sigma = table_function(wc.c.t, k);
@@ -340,14 +346,14 @@ INSTANTIATE_TEST_SUITE_P(
     Table, WalkExcitation,
     ::testing::Values(
         // Threshold inside cell 3, on an edge, completed tables.
-        ExcitationCase{2, 1.3, {{0.0, 0.0}, {1.3, 0.0}, {6.0, 3e-20}, {1e4, 1e-20}}},
-        ExcitationCase{1, 1.3, {{0.0, 0.0}, {1.3, 0.0}, {6.0, 3e-20}, {1e4, 1e-20}}},
-        ExcitationCase{2, 5.0, {{0.0, 0.0}, {5.0, 0.0}, {5.2, 2e-20}, {9.0, 2e-21}, {1e4, 1e-21}}},
+        ExcitationCase{kSlopeExponential, 1.3, {{0.0, 0.0}, {1.3, 0.0}, {6.0, 3e-20}, {1e4, 1e-20}}},
+        ExcitationCase{kSlopeLinear, 1.3, {{0.0, 0.0}, {1.3, 0.0}, {6.0, 3e-20}, {1e4, 1e-20}}},
+        ExcitationCase{kSlopeExponential, 5.0, {{0.0, 0.0}, {5.0, 0.0}, {5.2, 2e-20}, {9.0, 2e-21}, {1e4, 1e-21}}},
         // A falling cross section and a threshold of several cells.
-        ExcitationCase{2, 11.7, {{0.0, 0.0}, {11.7, 0.0}, {12.0, 5e-20}, {30.0, 1e-21}, {1e4, 1e-22}}},
+        ExcitationCase{kSlopeExponential, 11.7, {{0.0, 0.0}, {11.7, 0.0}, {12.0, 5e-20}, {30.0, 1e-21}, {1e4, 1e-22}}},
         // No point at the threshold: the first segment spans it.
-        ExcitationCase{2, 4.0, {{0.0, 0.0}, {5.0, 1e-20}, {1e4, 1e-20}}},
-        ExcitationCase{1, 4.0, {{0.0, 0.0}, {5.0, 1e-20}, {1e4, 1e-20}}}));
+        ExcitationCase{kSlopeExponential, 4.0, {{0.0, 0.0}, {5.0, 1e-20}, {1e4, 1e-20}}},
+        ExcitationCase{kSlopeLinear, 4.0, {{0.0, 0.0}, {5.0, 1e-20}, {1e4, 1e-20}}}));
 
 // Gains of a forward excitation land at the energy minus the threshold.
 TEST(Walk, ExcitationGainsLandAtTheLowerEnergy) {
@@ -369,7 +375,7 @@ TEST(Walk, ExcitationGainsLandAtTheLowerEnergy) {
 }
 
 TEST(Walk, SuperelasticMovesElectronsUpByTheThreshold) {
-    WalkCase wc(30, 15.0, 2);
+    WalkCase wc(30, 15.0, kSlopeExponential);
     const double thr = 4.0;
     const int k = wc.add(kExcitation, thr, {{0.0, 0.0}, {thr, 0.0}, {8.0, 4e-20}, {1e4, 4e-20}}, 0.6, 0.4);
     wc.c.t.col.lower_level_weight[k] = 1.0;
@@ -393,7 +399,7 @@ TEST(Walk, SuperelasticMovesElectronsUpByTheThreshold) {
 }
 
 TEST(Walk, ThresholdAboveTheGridOnlyRemovesSuperelasticElectrons) {
-    WalkCase wc(10, 5.0, 2);
+    WalkCase wc(10, 5.0, kSlopeExponential);
     const int k = wc.add(kExcitation, 7.0, {{0.0, 0.0}, {7.0, 0.0}, {9.0, 1e-20}, {1e4, 1e-20}}, 0.5, 0.5);
     collision_integrals(wc.c.t, wc.c.w);
     for (int c = 1; c <= 10; ++c) {
@@ -420,7 +426,7 @@ TEST(Walk, BeyondTheLastTablePointTheLastSegmentContinues) {
 }
 
 TEST(Walk, TablesOfFewerThanTwoPointsAreSkipped) {
-    WalkCase wc(10, 10.0, 2);
+    WalkCase wc(10, 10.0, kSlopeExponential);
     const int k = wc.add(kExcitation, 1.0, {{0.0, 1e-19}}, 0.5, 0.5);
     wc.c.w.coll.RR[k][3] = 5.0;
     collision_integrals(wc.c.t, wc.c.w);
@@ -431,7 +437,7 @@ TEST(Walk, TablesOfFewerThanTwoPointsAreSkipped) {
 }
 
 TEST(Walk, AttachmentOnlyRemovesElectrons) {
-    WalkCase wc(10, 10.0, 2);
+    WalkCase wc(10, 10.0, kSlopeExponential);
     const int k = wc.add(kAttachment, 0.0, {{0.0, 1e-21}, {3.0, 5e-21}, {1e4, 5e-22}}, 1.0);
     collision_integrals(wc.c.t, wc.c.w);
     for (int c = 1; c <= 10; ++c) {
@@ -458,7 +464,7 @@ struct IonizationWalk {
 };
 
 TEST(WalkIonization, SecondaryAtZeroEnergy) {
-    IonizationWalk iw(2, 1);
+    IonizationWalk iw(kSharingSecondaryAtZero, kGrowthTemporal);
     for (int c = 1; c <= 40; ++c) {
         EXPECT_EQ(iw.w().coll.RRI[c], iw.w().coll.AA(c, c)) << c;
         EXPECT_EQ(iw.w().coll.AAA(1, c), iw.w().coll.RRI[c]) << c;
@@ -471,7 +477,7 @@ TEST(WalkIonization, SecondaryAtZeroEnergy) {
 }
 
 TEST(WalkIonization, EqualSharingPutsBothElectronsInTheSameCell) {
-    IonizationWalk iw(1, 1);
+    IonizationWalk iw(kSharingEqual, kGrowthTemporal);
     const SolverWork& w = iw.w();
     for (int c = 1; c <= 40; ++c) {
         EXPECT_NEAR(iw.wc.column_sum(w.coll.AA, c), 0.0, 1e-12 * iw.wc.column_scale(w.coll.AA, c)) << c;
@@ -492,7 +498,7 @@ TEST(WalkIonization, EqualSharingPutsBothElectronsInTheSameCell) {
 }
 
 TEST(WalkIonization, OtherSharingEntersOnlyThePrimary) {
-    IonizationWalk iw(3, 1);
+    IonizationWalk iw(kPrimaryOnly, kGrowthTemporal);
     for (int c = 1; c <= 40; ++c) {
         EXPECT_EQ(iw.wc.column_scale(iw.w().coll.AAA, c), 0.0);
         EXPECT_EQ(iw.w().coll.RRI[c], iw.w().coll.AA(c, c));
@@ -501,9 +507,9 @@ TEST(WalkIonization, OtherSharingEntersOnlyThePrimary) {
 }
 
 TEST(WalkIonization, WithoutGrowthIonisationIsAnEnergyLoss) {
-    for (int sharing : {1, 2}) {
-        IonizationWalk iw(sharing, 0);
-        IonizationWalk reference(3, 1);
+    for (int sharing : {kSharingEqual, kSharingSecondaryAtZero}) {
+        IonizationWalk iw(sharing, kGrowthNone);
+        IonizationWalk reference(kPrimaryOnly, kGrowthTemporal);
         for (int c = 1; c <= 40; ++c) {
             EXPECT_EQ(iw.w().coll.RRI[c], 0.0);
             EXPECT_EQ(iw.wc.column_scale(iw.w().coll.AAA, c), 0.0);
@@ -515,7 +521,7 @@ TEST(WalkIonization, WithoutGrowthIonisationIsAnEnergyLoss) {
 // A grid whose maximum energy is not a number never satisfies the walk's
 // comparisons; the walk must still end.
 TEST(Walk, BrokenGridStillEnds) {
-    WalkCase wc(10, 10.0, 2);
+    WalkCase wc(10, 10.0, kSlopeExponential);
     wc.add(kExcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}}, 0.5, 0.5);
     wc.add(kIonization, 2.0, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
     wc.c.w.grid.emax = std::nan("");
@@ -525,7 +531,7 @@ TEST(Walk, BrokenGridStillEnds) {
 }
 
 TEST(WalkOrder, GroupedProcessesAreIncluded) {
-    WalkCase wc(10, 10.0, 2);
+    WalkCase wc(10, 10.0, kSlopeExponential);
     const int k = add_grouped(wc.c.t, wc.s, kVibration, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
     wc.c.w.run.CX1[k] = 1.0;
     collision_integrals(wc.c.t, wc.c.w);
@@ -595,7 +601,7 @@ TEST(Walk, BothBuildsOfTheKernelsGiveTheSameBits) {
     auto run = [](SolveIsa isa, int slope_mode) {
         auto wc = std::make_unique<WalkCase>(60, 30.0, slope_mode);
         wc->c.w.kernel_isa = isa;
-        wc->c.w.run.energy_sharing = 1;
+        wc->c.w.run.energy_sharing = kSharingEqual;
         wc->add(kElastic, 0.0, {{0.0, 1e-19}, {4.0, 3e-19}, {1e4, 3e-19}});
         wc->add(kExcitation, 3.3, {{0.0, 0.0}, {3.3, 0.0}, {5.0, 2e-20}, {9.0, 1e-20}, {1e4, 1e-21}}, 0.8, 0.2);
         wc->add(kRotation, 0.07, {{0.0, 0.0}, {0.07, 0.0}, {0.5, 3e-21}, {1e4, 1e-22}}, 0.6, 0.3);
@@ -603,7 +609,7 @@ TEST(Walk, BothBuildsOfTheKernelsGiveTheSameBits) {
         collision_integrals(wc->c.t, wc->c.w);
         return wc;
     };
-    for (int slope_mode : {1, 2}) {
+    for (int slope_mode : {kSlopeLinear, kSlopeExponential}) {
         const auto a = run(SolveIsa::kAuto, slope_mode);
         const auto b = run(SolveIsa::kPortable, slope_mode);
         const SolverWork& wa = a->c.w;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "tests/unit/solver/model_swarm.h"
@@ -57,7 +58,7 @@ protected:
         const SolverWork& w = *wp_;
         double s = 0.0;
         for (int j = 1; j <= w.n; ++j) {
-            s += (std::sqrt(w.grid.EPSC[j]) * w.grid.EPSC[j]) * w.dist.F[j] * (w.grid.EPS[j + 1] - w.grid.EPS[j]);
+            s += (std::sqrt(w.grid.EPSC[j]) * w.grid.EPSC[j]) * w.dist.F[j] * w.grid.width(j);
         }
         return s / 1.5;
     }
@@ -73,6 +74,8 @@ struct IdentityCase {
     double a;
     Gas gas;
 };
+
+void PrintTo(const IdentityCase& c, std::ostream* os) { *os << c.name; }
 
 class EeMomentumIdentity : public EeMomentumTest, public ::testing::WithParamInterface<IdentityCase> {};
 
@@ -154,6 +157,8 @@ struct FloorCase {
     int lower_cell_floor;  // 0: only the last cell at the floor
 };
 
+void PrintTo(const FloorCase& c, std::ostream* os) { *os << c.name; }
+
 class EeMomentumFloor : public EeMomentumTest, public ::testing::WithParamInterface<FloorCase> {};
 
 TEST_P(EeMomentumFloor, FlooredEdgesKeepTheirFactors) {
@@ -189,6 +194,8 @@ struct SumRuleCase {
     double a;
     bool conserved;
 };
+
+void PrintTo(const SumRuleCase& c, std::ostream* os) { *os << c.name; }
 
 class EeMomentumSumRule : public EeMomentumTest, public ::testing::WithParamInterface<SumRuleCase> {};
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "tests/unit/solver/model_swarm.h"
@@ -38,7 +39,7 @@ protected:
 
     // The steady swarm of field heating and elastic recoil on n cells, its
     // face anisotropy and its operator saved in AG.
-    SolverWork& swarm(int n, Gas gas, int growth_model = 0, Production production = Production::kNone) {
+    SolverWork& swarm(int n, Gas gas, int growth_model = kGrowthNone, Production production = Production::kNone) {
         SolverWork& w = *wp_;
         w.run.reduced_field = kField;
         const double t = test::constant_frequency_temperature(kField, kTwoMOverM, kRate);
@@ -79,7 +80,7 @@ protected:
         steady_distribution(w, kTwoMOverM, kt);
         face_anisotropy(w);
         field_elastic_operator(w, kTwoMOverM, kt);
-        w.run.growth_model = ionising ? 1 : 0;
+        w.run.growth_model = ionising ? kGrowthTemporal : kGrowthNone;
         for (int j = 1; j <= n; ++j) {
             const double weight = std::sqrt(w.grid.EPSC[j]) * (w.grid.EPS[j + 1] - w.grid.EPS[j]);
             w.coll.RRIA[j] = ionising && w.grid.EPSC[j] > 2.0 * kt ? 1e-18 * (w.grid.EPSC[j] - 2.0 * kt) * weight : 0.0;
@@ -122,6 +123,8 @@ struct LongitudinalCase {
     double tolerance;
 };
 
+void PrintTo(const LongitudinalCase& c, std::ostream* os) { *os << c.name; }
+
 class GradientLongitudinal : public GradientTest, public ::testing::WithParamInterface<LongitudinalCase> {};
 
 TEST_P(GradientLongitudinal, RatioToTransverseDiffusion) {
@@ -162,6 +165,8 @@ struct FluxCase {
     Production production;
 };
 
+void PrintTo(const FluxCase& c, std::ostream* os) { *os << c.name; }
+
 class GradientFlux : public GradientTest, public ::testing::WithParamInterface<FluxCase> {};
 
 TEST_P(GradientFlux, LongitudinalDiffusionIsFluxOfFirstOrderSolution) {
@@ -176,10 +181,10 @@ TEST_P(GradientFlux, LongitudinalDiffusionIsFluxOfFirstOrderSolution) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GradientFlux,
-    ::testing::Values(FluxCase{"ConstantFrequency", Gas::kConstantFrequency, 0, Production::kNone},
-                      FluxCase{"ConstantCrossSection", Gas::kConstantQ, 0, Production::kNone},
-                      FluxCase{"ConstantFrequencyRamp", Gas::kConstantFrequency, 1, Production::kRamp},
-                      FluxCase{"ConstantCrossSectionRamp", Gas::kConstantQ, 1, Production::kRamp}),
+    ::testing::Values(FluxCase{"ConstantFrequency", Gas::kConstantFrequency, kGrowthNone, Production::kNone},
+                      FluxCase{"ConstantCrossSection", Gas::kConstantQ, kGrowthNone, Production::kNone},
+                      FluxCase{"ConstantFrequencyRamp", Gas::kConstantFrequency, kGrowthTemporal, Production::kRamp},
+                      FluxCase{"ConstantCrossSectionRamp", Gas::kConstantQ, kGrowthTemporal, Production::kRamp}),
     [](const ::testing::TestParamInfo<FluxCase>& i) { return i.param.name; });
 
 // Without field nothing tells the direction along the field from the one
@@ -216,6 +221,8 @@ struct SolutionCase {
     Production production;
 };
 
+void PrintTo(const SolutionCase& c, std::ostream* os) { *os << c.name; }
+
 class GradientSolutions : public GradientTest, public ::testing::WithParamInterface<SolutionCase> {};
 
 TEST_P(GradientSolutions, ZeroLastCellAndZeroWeightedSum) {
@@ -236,10 +243,10 @@ TEST_P(GradientSolutions, ZeroLastCellAndZeroWeightedSum) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GradientSolutions,
-    ::testing::Values(SolutionCase{"NoGrowth", Gas::kConstantFrequency, 0, Production::kNone},
-                      SolutionCase{"NoGrowthConstantQ", Gas::kConstantQ, 0, Production::kNone},
-                      SolutionCase{"GrowthWithRamp", Gas::kConstantFrequency, 1, Production::kRamp},
-                      SolutionCase{"GrowthConstantQRamp", Gas::kConstantQ, 1, Production::kRamp}),
+    ::testing::Values(SolutionCase{"NoGrowth", Gas::kConstantFrequency, kGrowthNone, Production::kNone},
+                      SolutionCase{"NoGrowthConstantQ", Gas::kConstantQ, kGrowthNone, Production::kNone},
+                      SolutionCase{"GrowthWithRamp", Gas::kConstantFrequency, kGrowthTemporal, Production::kRamp},
+                      SolutionCase{"GrowthConstantQRamp", Gas::kConstantQ, kGrowthTemporal, Production::kRamp}),
     [](const ::testing::TestParamInfo<SolutionCase>& i) { return i.param.name; });
 
 // The growth corrections P1, P2, P3: none without growth whatever the
@@ -252,6 +259,8 @@ struct GrowthCase {
     Production production;
     bool corrected;
 };
+
+void PrintTo(const GrowthCase& c, std::ostream* os) { *os << c.name; }
 
 class GradientGrowth : public GradientTest, public ::testing::WithParamInterface<GrowthCase> {};
 
@@ -275,16 +284,16 @@ TEST_P(GradientGrowth, BulkCorrections) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GradientGrowth,
-    ::testing::Values(GrowthCase{"NoGrowthWithRamp", 0, Production::kRamp, false},
-                      GrowthCase{"GrowthWithoutProduction", 1, Production::kNone, false},
-                      GrowthCase{"GrowthFlatProduction", 1, Production::kFlat, false},
-                      GrowthCase{"GrowthRamp", 1, Production::kRamp, true}),
+    ::testing::Values(GrowthCase{"NoGrowthWithRamp", kGrowthNone, Production::kRamp, false},
+                      GrowthCase{"GrowthWithoutProduction", kGrowthTemporal, Production::kNone, false},
+                      GrowthCase{"GrowthFlatProduction", kGrowthTemporal, Production::kFlat, false},
+                      GrowthCase{"GrowthRamp", kGrowthTemporal, Production::kRamp, true}),
     [](const ::testing::TestParamInfo<GrowthCase>& i) { return i.param.name; });
 
 // With fewer than three cells there is no interior row: the solutions are 0.
 TEST_F(GradientTest, GridsBelowThreeCellsGiveZeroSolutions) {
     for (int n : {1, 2}) {
-        SolverWork& w = swarm(n, Gas::kConstantFrequency, 1, Production::kFlat);
+        SolverWork& w = swarm(n, Gas::kConstantFrequency, kGrowthTemporal, Production::kFlat);
         fill_solutions_with_junk();
         gradient_expansion(w);
         for (int j = 1; j <= n; ++j) {
@@ -376,7 +385,7 @@ TEST_F(GradientTest, RunWithoutOperatorDoesNotReuseEarlierOne) {
     ASSERT_NE(w.grad.W, 0.0);
     EXPECT_NEAR(w.grad.L1, expected, 1e-12 * std::fabs(expected));
 
-    // The reconstruction of sub-mode 2 then leaves the distribution alone.
+    // The steady-state reconstruction then leaves the distribution alone.
     double f[kCellArray];
     for (int j = 1; j <= w.n; ++j) f[j] = w.dist.F[j];
     w.coll.ionization_freq = 1e-16;
@@ -394,6 +403,8 @@ struct AlphaCase {
     double alpha;
     double tolerance;
 };
+
+void PrintTo(const AlphaCase& c, std::ostream* os) { *os << c.name; }
 
 class GradientAlpha : public GradientTest, public ::testing::WithParamInterface<AlphaCase> {};
 

@@ -53,21 +53,21 @@ TEST_P(GridShapes, EdgesAndCentres) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, GridShapes,
-    ::testing::Values(GridCase{1, 4, 8.0, {0, 2, 4, 6, 8}, {1, 3, 5, 7}},
-                      GridCase{2, 2, 8.0, {0, 2, 8}, {1, 5}},
-                      GridCase{0, 2, 30.0, {0, 10, 30}, {5, 20}},
-                      GridCase{3, 2, 30.0, {0, 10, 30}, {5, 20}},
-                      GridCase{0, 2, 5.0, {0, 2.5, 5}, {1.25, 3.75}},
-                      GridCase{3, 2, 5.0, {0, 2.5, 5}, {1.25, 3.75}},
+    ::testing::Values(GridCase{kGridLinear, 4, 8.0, {0, 2, 4, 6, 8}, {1, 3, 5, 7}},
+                      GridCase{kGridQuadratic, 2, 8.0, {0, 2, 8}, {1, 5}},
+                      GridCase{kGridEstimated, 2, 30.0, {0, 10, 30}, {5, 20}},
+                      GridCase{kGridGivenThenEstimated, 2, 30.0, {0, 10, 30}, {5, 20}},
+                      GridCase{kGridEstimated, 2, 5.0, {0, 2.5, 5}, {1.25, 3.75}},
+                      GridCase{kGridGivenThenEstimated, 2, 5.0, {0, 2.5, 5}, {1.25, 3.75}},
                       // Other types are linear.
                       GridCase{-1, 4, 8.0, {0, 2, 4, 6, 8}, {1, 3, 5, 7}},
                       GridCase{7, 4, 8.0, {0, 2, 4, 6, 8}, {1, 3, 5, 7}},
-                      GridCase{1, 1, 3.0, {0, 3}, {1.5}}));
+                      GridCase{kGridLinear, 1, 3.0, {0, 3}, {1.5}}));
 
 TEST(GridFractions, AreSinglePrecision) {
     SolverCase c;
     c.w.n = 3;
-    c.w.grid.grid_type = 1;
+    c.w.grid.grid_type = kGridLinear;
     c.w.grid.emax = 9.0;
     build_grid(c.w.n, c.w.grid);
     EXPECT_EQ(c.w.grid.EPS[2], 9.0 * 0.3333333432674408);
@@ -79,7 +79,7 @@ TEST(GridFractions, AreSinglePrecision) {
 TEST(GridFractions, BentGridIsLinearBelowTenAndQuadraticAbove) {
     SolverCase c;
     c.w.n = 1000;
-    c.w.grid.grid_type = 0;
+    c.w.grid.grid_type = kGridEstimated;
     c.w.grid.emax = 1000.0;
     build_grid(c.w.n, c.w.grid);
     EXPECT_DOUBLE_EQ(c.w.grid.EPS[1001], 1000.0);
@@ -107,6 +107,8 @@ struct ThermalScanCase {
     double tg;
     double lambda;
 };
+
+void PrintTo(const ThermalScanCase& k, std::ostream* os) { *os << "Tg " << k.tg << " eV, lambda " << k.lambda; }
 
 class ScanThermal : public ::testing::TestWithParam<ThermalScanCase> {};
 
@@ -229,19 +231,19 @@ TEST(EstimateEmax, ReestimateRules) {
     g.c.w.run.reduced_field = 1e-19;
     g.c.w.run.gas_temperature_ev = 0.03;
     g.c.w.grid.ei_field_threshold = 2e-19;
-    g.c.w.grid.grid_type = 3;
+    g.c.w.grid.grid_type = kGridGivenThenEstimated;
     reestimate_with_replacement(g.c.t, g.c.w.run, g.c.w.grid);
-    EXPECT_EQ(g.c.w.grid.grid_type, 0);
+    EXPECT_EQ(g.c.w.grid.grid_type, kGridEstimated);
     EXPECT_DOUBLE_EQ(g.c.w.grid.emax, kLambda10 * (1.5 * 0.03));
 
     reestimate_without_replacement(g.c.t, g.c.w.run, g.c.w.grid);
     EXPECT_EQ(g.c.w.grid.ei_field_threshold, 0.0);
-    EXPECT_EQ(g.c.w.grid.grid_type, 0);
+    EXPECT_EQ(g.c.w.grid.grid_type, kGridEstimated);
     EXPECT_DOUBLE_EQ(g.c.w.grid.emax, scan_energy_balance(g.c.t, g.c.w.run));
 }
 
-TEST(FirstEmax, GridTypeZeroEstimatesOthersKeepTheCondition) {
-    for (int type : {0, 1, 2, 3}) {
+TEST(FirstEmax, EstimatedGridEstimatesOthersKeepTheCondition) {
+    for (int type : {kGridEstimated, kGridLinear, kGridQuadratic, kGridGivenThenEstimated}) {
         SolverCase c;
         set_ordinary_conditions(c);
         c.cond(kCondGridType) = type;
@@ -249,7 +251,7 @@ TEST(FirstEmax, GridTypeZeroEstimatesOthersKeepTheCondition) {
         add_elastic(c.t, add_species(c.t));
         ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
         first_emax(c.t, c.w.run, c.w.grid);
-        if (type == 0) {
+        if (type == kGridEstimated) {
             EXPECT_EQ(c.w.grid.emax, scan_energy_balance(c.t, c.w.run));
         } else {
             EXPECT_EQ(c.w.grid.emax, 50.0) << type;
@@ -260,7 +262,7 @@ TEST(FirstEmax, GridTypeZeroEstimatesOthersKeepTheCondition) {
 TEST(FirstEmax, MaxwellianRunsNeverScan) {
     SolverCase c;
     set_ordinary_conditions(c);
-    c.cond(kCondGridType) = 0.0;
+    c.cond(kCondGridType) = kGridEstimated;
     c.cond(kCondMaxwellEnergy) = 3.0;
     add_elastic(c.t, add_species(c.t));
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
@@ -276,9 +278,9 @@ TEST(FirstEmax, MaxwellianRunsNeverScan) {
 SolverCase grid_case(int n, double emax) {
     SolverCase c;
     c.w.n = n;
-    c.w.grid.grid_type = 1;
+    c.w.grid.grid_type = kGridLinear;
     c.w.grid.emax = emax;
-    c.w.dist.slope_mode = 2;
+    c.w.dist.slope_mode = kSlopeExponential;
     build_grid(c.w.n, c.w.grid);
     return c;
 }
@@ -289,7 +291,7 @@ TEST(TailRule, TakesTheCentreBeforeTheTailPoint) {
     apply_tail_rule(c.w, 51);
     EXPECT_DOUBLE_EQ(c.w.grid.emax, 1.2000000476837158 * centre);
     EXPECT_NEAR(c.w.grid.emax, 1.2 * 49.5, 1e-5);
-    EXPECT_EQ(c.w.dist.slope_mode, 2);
+    EXPECT_EQ(c.w.dist.slope_mode, kSlopeExponential);
 }
 
 TEST(TailRule, NeverAboveTenThousand) {
@@ -309,7 +311,7 @@ TEST(TailRule, TailInTheFirstCellShrinksOrGrowsInstead) {
         SolverCase c = grid_case(10, 40.0);
         apply_tail_rule(c.w, m);
         EXPECT_EQ(c.w.grid.emax, 30.0) << m;
-        EXPECT_EQ(c.w.dist.slope_mode, 1);
+        EXPECT_EQ(c.w.dist.slope_mode, kSlopeLinear);
     }
     SolverCase one = grid_case(1, 40.0);
     apply_tail_rule(one.w, 1);
@@ -326,7 +328,7 @@ TEST(ShrinkOrGrow, ShrinksBeforeTheLastCellGrowsAtIt) {
         SolverCase c = grid_case(10, k.emax);
         apply_shrink_or_grow(c.w, k.m);
         EXPECT_DOUBLE_EQ(c.w.grid.emax, k.want) << k.m;
-        EXPECT_EQ(c.w.dist.slope_mode, 1);
+        EXPECT_EQ(c.w.dist.slope_mode, kSlopeLinear);
     }
 }
 

@@ -59,15 +59,15 @@ inline int add_collision(Tables& t, int s, int kind, double mass_ratio, double t
 }
 
 // Every condition of a run: cold gas, no charged-particle collisions, no
-// growth, grid type 0 (estimated maximum energy).
+// growth, the maximum energy estimated (kGridEstimated).
 inline void set_conditions(ModelSolver& m, double en_td, int n, int run = kRun) {
     double* c = m.t().run.run_conditions[run];
     for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
     c[kCondEN] = en_td;
     c[kCondIonMassRatio] = 1.0;
-    c[kCondEnergySharing] = 1.0;
+    c[kCondEnergySharing] = kSharingEqual;
     c[kCondGridPoints] = n;
-    c[kCondGridType] = 0.0;
+    c[kCondGridType] = kGridEstimated;
     c[kCondMaxEnergy] = 100.0;
     c[kCondPrecision] = 1e-10;
     c[kCondConvergence] = 1e-4;

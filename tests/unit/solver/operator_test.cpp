@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -63,10 +64,10 @@ TEST(Slopes, OfAMaxwellianAreTheInverseTemperature) {
     ModelSolver m;
     SolverWork& w = m.w();
     test::uniform_grid(w, 60, 30.0);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 1.0 / 1.7);
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
-    EXPECT_EQ(w.dist.slope_mode, 2);
+    EXPECT_EQ(w.dist.slope_mode, kSlopeExponential);
     for (int j = 1; j <= w.n; ++j) EXPECT_NEAR(w.dist.G[j], 1.0 / 1.7, 1e-12) << j;
 }
 
@@ -80,11 +81,11 @@ TEST(Slopes, ARiseSwitchesTheRunToTheLinearProfile) {
     ModelSolver m;
     SolverWork& w = m.w();
     test::uniform_grid(w, 20, 20.0);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 0.5);
     w.dist.F[12] = 1.001 * w.dist.F[10];  // F(j+1) above F(j-1)/0.9999 at j = 11
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
-    EXPECT_EQ(w.dist.slope_mode, 1);
+    EXPECT_EQ(w.dist.slope_mode, kSlopeLinear);
     for (int j = 2; j <= w.n - 1; ++j) EXPECT_DOUBLE_EQ(w.dist.G[j], linear_slope(w, j)) << j;
     EXPECT_EQ(w.dist.G[1], w.dist.G[2]);
     EXPECT_EQ(w.dist.G[w.n], w.dist.G[w.n - 1]);
@@ -92,7 +93,7 @@ TEST(Slopes, ARiseSwitchesTheRunToTheLinearProfile) {
     // It stays linear although the next distribution falls everywhere.
     test::exponential_f(w, 0.5);
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
-    EXPECT_EQ(w.dist.slope_mode, 1);
+    EXPECT_EQ(w.dist.slope_mode, kSlopeLinear);
     EXPECT_DOUBLE_EQ(w.dist.G[5], linear_slope(w, 5));
 }
 
@@ -100,10 +101,10 @@ TEST(Slopes, AFlatStretchKeepsTheExponentialProfileWithZeroSlope) {
     ModelSolver m;
     SolverWork& w = m.w();
     test::uniform_grid(w, 10, 10.0);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     for (int j = 1; j <= w.n; ++j) w.dist.F[j] = 0.3;
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
-    EXPECT_EQ(w.dist.slope_mode, 2);
+    EXPECT_EQ(w.dist.slope_mode, kSlopeExponential);
     for (int j = 1; j <= w.n; ++j) EXPECT_EQ(w.dist.G[j], 0.0);
 }
 
@@ -112,12 +113,12 @@ TEST(Slopes, GridsWithoutAnInteriorCellHaveZeroSlopes) {
         ModelSolver m;
         SolverWork& w = m.w();
         test::uniform_grid(w, n, 10.0);
-        w.dist.slope_mode = 2;
+        w.dist.slope_mode = kSlopeExponential;
         for (int j = 0; j <= 4; ++j) w.dist.G[j] = 7.0;  // left over from an earlier run
         test::exponential_f(w, 0.5);
         slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
         for (int j = 1; j <= n; ++j) EXPECT_EQ(w.dist.G[j], 0.0) << "n = " << n;
-        EXPECT_EQ(w.dist.slope_mode, 2);
+        EXPECT_EQ(w.dist.slope_mode, kSlopeExponential);
         for (int j = 1; j <= n; ++j) EXPECT_NEAR(w.dist.H[j], std::sqrt(w.grid.EPSC[j]) * 10.0 / n, 1e-12);
     }
 }
@@ -132,6 +133,10 @@ struct IntegralCase {
     double emax;
     double tolerance;
 };
+
+void PrintTo(const IntegralCase& c, std::ostream* os) {
+    *os << c.what << ": F = exp(-" << c.g << " eps), " << c.n << " cells to " << c.emax << " eV";
+}
 
 class CellIntegrals : public ::testing::TestWithParam<IntegralCase> {};
 
@@ -149,14 +154,14 @@ TEST_P(CellIntegrals, MatchTheProfileIntegrals) {
     ASSERT_EQ(w.dist.slope_mode, c.slope_mode);
     for (int j = 1; j <= w.n; ++j) {
         const double a = w.grid.EPS[j], b = w.grid.EPS[j + 1], ec = w.grid.EPSC[j], g = w.dist.G[j];
-        if (c.slope_mode == 2 && !(g > 0.0 && ec * g < 300.0)) {
+        if (c.slope_mode == kSlopeExponential && !(g > 0.0 && ec * g < 300.0)) {
             EXPECT_DOUBLE_EQ(w.dist.H[j], std::sqrt(ec) * (b - a)) << c.what << " cell " << j;
             EXPECT_DOUBLE_EQ(w.dist.HH[j], std::sqrt(ec) * (b - a) * ec) << c.what;
             EXPECT_DOUBLE_EQ(w.dist.HHH[j], b - a) << c.what;
             continue;
         }
         auto phi = [&](double e) {
-            return c.slope_mode == 1 ? 1.0 - g * (e - ec) : std::exp(-g * (e - ec));
+            return c.slope_mode == kSlopeLinear ? 1.0 - g * (e - ec) : std::exp(-g * (e - ec));
         };
         const double h = test::integral([&](double e) { return std::sqrt(e) * phi(e); }, a, b);
         const double hh = test::integral([&](double e) { return e * std::sqrt(e) * phi(e); }, a, b);
@@ -172,17 +177,17 @@ INSTANTIATE_TEST_SUITE_P(
     // sqrt(pi)/2 enters in single precision (relative 1e-8, more after the
     // cancellations of HH). In steep cells (EPS g beyond ~36) erf saturates in double precision and
     // the closed form drops the erfc part, about 1/(2 EPS g) of the integral.
-    ::testing::Values(IntegralCase{"exponential", 2, 0.5, 40, 40.0, 1e-6},
-                      IntegralCase{"linear", 1, 0.05, 40, 20.0, 1e-7},
-                      IntegralCase{"flat exponential", 2, 0.0, 10, 10.0, 1e-7},
-                      IntegralCase{"steep exponential", 2, 20.0, 20, 20.0, 0.02}),
-    [](const ::testing::TestParamInfo<IntegralCase>& i) { return "case" + std::to_string(i.index); });
+    ::testing::Values(IntegralCase{"Exponential", kSlopeExponential, 0.5, 40, 40.0, 1e-6},
+                      IntegralCase{"Linear", kSlopeLinear, 0.05, 40, 20.0, 1e-7},
+                      IntegralCase{"FlatExponential", kSlopeExponential, 0.0, 10, 10.0, 1e-7},
+                      IntegralCase{"SteepExponential", kSlopeExponential, 20.0, 20, 20.0, 0.02}),
+    [](const ::testing::TestParamInfo<IntegralCase>& i) { return i.param.what; });
 
 TEST(CellIntegrals, SkipHhhWithoutElectronElectronCollisions) {
     ModelSolver m;
     SolverWork& w = m.w();
     test::uniform_grid(w, 10, 10.0);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     w.run.ee_degree = 0.0;
     for (int j = 1; j <= w.n; ++j) w.dist.HHH[j] = -5.0;
     test::exponential_f(w, 0.5);
@@ -263,7 +268,7 @@ TEST(CoulombUpdate, AddsElectronIonCrossSectionsAboveZeroEnergy) {
 void growth_state(SolverWork& w, int growth_model, double rri, double rra) {
     test::uniform_grid(w, 20, 20.0);
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     w.run.precision = 1e-10;
     w.run.reduced_field = 1e-20;
     w.run.growth_model = growth_model;
@@ -278,7 +283,7 @@ void growth_state(SolverWork& w, int growth_model, double rri, double rra) {
 TEST(GrowthTerms, RatesAreTheSumsOverTheCurrentDistribution) {
     ModelSolver m;
     SolverWork& w = m.w();
-    growth_state(w, 1, 1e-14, 2e-15);
+    growth_state(w, kGrowthTemporal, 1e-14, 2e-15);
     growth_terms(w);
     double ion = 0.0, att = 0.0;
     for (int j = 1; j <= w.n; ++j) {
@@ -299,11 +304,11 @@ struct PathCase {
 
 TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
     const std::vector<PathCase> cases = {
-        {"temporal model", 1, 1e-14, true, false},
-        {"no growth, negligible net rate", 0, 0.0, true, false},
-        {"no growth, real net rate", 0, 1e-14, false, false},
-        {"spatial model", 2, 1e-14, false, true},
-        {"spatial model, negligible net rate", 2, 0.0, true, false},
+        {"temporal model", kGrowthTemporal, 1e-14, true, false},
+        {"no growth, negligible net rate", kGrowthNone, 0.0, true, false},
+        {"no growth, real net rate", kGrowthNone, 1e-14, false, false},
+        {"spatial model", kGrowthSpatial, 1e-14, false, true},
+        {"spatial model, negligible net rate", kGrowthSpatial, 0.0, true, false},
     };
     for (const PathCase& c : cases) {
         ModelSolver m;
@@ -329,7 +334,7 @@ TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
 TEST(GrowthTerms, StrongAttachmentHoldsQAtTheMomentumFloor) {
     ModelSolver m;
     SolverWork& w = m.w();
-    growth_state(w, 1, 0.0, 1e-12);
+    growth_state(w, kGrowthTemporal, 0.0, 1e-12);
     growth_terms(w);
     EXPECT_EQ(w.coll.momentum_floor_hit, 1);
     EXPECT_EQ(w.coll.Q[1], w.coll.CSM[1]);  // no growth term at zero energy
@@ -346,7 +351,7 @@ TEST(GrowthTerms, StrongAttachmentHoldsQAtTheMomentumFloor) {
 TEST(GrowthTerms, SpatialGrowthSolvesTheTownsendQuadratic) {
     ModelSolver m;
     SolverWork& w = m.w();
-    growth_state(w, 2, 1e-14, 1e-15);
+    growth_state(w, kGrowthSpatial, 1e-14, 1e-15);
     // No momentum transfer at zero energy: the zero-energy terms must stay 0.
     w.coll.CSM[1] = 0.0;
     w.coll.Q[1] = 0.0;
@@ -386,7 +391,7 @@ TEST(GrowthTerms, SpatialGrowthSolvesTheTownsendQuadratic) {
 TEST(GrowthTerms, SpatialGrowthWithoutTransportLeavesTheSystemAlone) {
     ModelSolver m;
     SolverWork& w = m.w();
-    growth_state(w, 2, 1e-14, 0.0);
+    growth_state(w, kGrowthSpatial, 1e-14, 0.0);
     for (int k = 1; k <= w.n + 1; ++k) w.coll.Q[k] = std::numeric_limits<double>::infinity();
     w.coll.townsend_alpha = 4e-20;
     growth_terms(w);
@@ -432,7 +437,7 @@ TEST(ElectronElectronCoefficients, AreCumulativeIntegralsOfTheDistribution) {
     ModelSolver m;
     SolverWork& w = m.w();
     test::uniform_grid(w, 30, 30.0);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     w.run.ee_degree = 1e-3;
     test::exponential_f(w, 0.4);
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
@@ -460,7 +465,7 @@ TEST(ElectronElectronCoefficients, AreCumulativeIntegralsOfTheDistribution) {
 void transport_state(SolverWork& w, int n, double emax, double en_td) {
     test::uniform_grid(w, n, emax);
     test::edge_cross_sections(w, test::constant_frequency(kRateK), kMassRatio);
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     w.run.reduced_field = en_td * 1e-21;
     w.run.ln_precision = std::log(1e-10);
     w.run.precision = 1e-10;

@@ -1,7 +1,9 @@
 // Transport sums, per-collision coefficients and the stored rows of a run.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,7 +47,7 @@ TEST(TransportSums, ZeroEnergyEdgeAddsNothingToTheDiffusion) {
     test::uniform_grid(w, 10, 10.0);
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
     w.coll.Q[1] = 0.0;
-    w.dist.slope_mode = 2;
+    w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 0.5);
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
     for (int k = 1; k <= w.n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
@@ -65,6 +67,8 @@ struct ZeroEnergyCase {
     int growth_model;
 };
 
+void PrintTo(const ZeroEnergyCase& c, std::ostream* os) { *os << c.what; }
+
 class VanishingCrossSection : public ::testing::TestWithParam<ZeroEnergyCase> {};
 
 // An ionising gas whose momentum cross section is 0 at 0 eV: every stored
@@ -79,10 +83,10 @@ TEST_P(VanishingCrossSection, GivesFiniteResults) {
     test::set_conditions(m, 300.0, 200);
     m.condition(kCondGrowthModel) = c.growth_model;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_LE(m.result(30), 1.0) << c.what;
-    for (int j = 1; j <= 29; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
+    EXPECT_LE(m.result(kResStatus), kStatusFailed) << c.what;
+    for (int j = 1; j < kResStatus; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
     // Without growth, ionisation only takes energy: no ionisation rate.
-    EXPECT_EQ(m.result(16) > 0.0, c.growth_model != 0) << c.what;
+    EXPECT_EQ(m.result(kResIonizationFreq) > 0.0, c.growth_model != kGrowthNone) << c.what;
     for (int j = 1; j <= m.w().n; ++j) {
         ASSERT_TRUE(std::isfinite(m.t().run.run_eedf[test::kRun][j])) << c.what;
         ASSERT_TRUE(std::isfinite(m.t().run.run_anisotropy[test::kRun][j])) << c.what;
@@ -90,11 +94,10 @@ TEST_P(VanishingCrossSection, GivesFiniteResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Growth, VanishingCrossSection,
-                         ::testing::Values(ZeroEnergyCase{"no growth", 0}, ZeroEnergyCase{"temporal", 1},
-                                           ZeroEnergyCase{"spatial", 2}),
-                         [](const ::testing::TestParamInfo<ZeroEnergyCase>& i) {
-                             return "model" + std::to_string(i.param.growth_model);
-                         });
+                         ::testing::Values(ZeroEnergyCase{"NoGrowth", kGrowthNone},
+                                           ZeroEnergyCase{"Temporal", kGrowthTemporal},
+                                           ZeroEnergyCase{"Spatial", kGrowthSpatial}),
+                         [](const ::testing::TestParamInfo<ZeroEnergyCase>& i) { return i.param.what; });
 
 // ---------------------------------------------------------------- the result row
 
@@ -103,6 +106,8 @@ struct RowCase {
     double frequency;
     bool attachment;
 };
+
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.what; }
 
 class ResultRow : public ::testing::TestWithParam<RowCase> {};
 
@@ -114,12 +119,12 @@ void attaching_run(ModelSolver& m, double frequency, bool attachment) {
     if (attachment) test::add_collision(m.t(), s, kAttachment, 0.0, 0.0, test::constant_value(1e-23));
     test::set_conditions(m, 5.0, 200);
     m.condition(kCondFrequency) = frequency;
-    m.condition(kCondGrowthModel) = 1.0;
+    m.condition(kCondGrowthModel) = kGrowthTemporal;
     // A fixed grid: the emax estimate sees the frequency whatever its sign.
-    m.condition(kCondGridType) = 1.0;
+    m.condition(kCondGridType) = kGridLinear;
     m.condition(kCondMaxEnergy) = 40.0;
     double* row = m.t().run.run_results[test::kRun];
-    for (int j = 1; j <= 30; ++j) row[j] = -7.0;  // a previous run's values
+    for (int j = 1; j <= kNumResults; ++j) row[j] = -7.0;  // a previous run's values
 }
 
 TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
@@ -127,23 +132,28 @@ TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
     ModelSolver m;
     attaching_run(m, c.frequency, c.attachment);
     solvebol(m.t(), m.w(), test::kRun);
-    ASSERT_EQ(m.result(30), 0.0) << c.what;
-    EXPECT_EQ(m.result(10), 0.0);
-    EXPECT_EQ(m.result(26), 0.0);
-    for (int j : {5, 7, 8, 9, 15, 24}) EXPECT_EQ(m.result(j), 0.0) << c.what << " result " << j;
+    ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << c.what;
+    EXPECT_EQ(m.result(kResUnused10), 0.0);
+    EXPECT_EQ(m.result(kResUnused26), 0.0);
+    // No density-gradient expansion, no electron-ion collisions.
+    for (int j : {kResBulkMobility, kResLongDiffusion, kResBulkTransDiffusion, kResBulkLongDiffusion,
+                  kResEIMomentumFreq, kResEIPower}) {
+        EXPECT_EQ(m.result(j), 0.0) << c.what << " result " << j;
+    }
     const bool ac = c.frequency > 0.0;
     const bool dc = c.frequency == 0.0;
-    EXPECT_EQ(m.result(3) != 0.0, ac) << c.what;
-    EXPECT_EQ(m.result(4) != 0.0, ac) << c.what;
-    EXPECT_EQ(m.result(17) > 0.0, c.attachment) << c.what;
-    EXPECT_EQ(m.result(19) > 0.0, c.attachment && dc) << c.what;
-    EXPECT_EQ(m.result(18), 0.0) << c.what;  // no ionisation
+    EXPECT_EQ(m.result(kResReMobility) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(kResImMobility) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(kResAttachmentFreq) > 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(kResTownsendEta) > 0.0, c.attachment && dc) << c.what;
+    EXPECT_EQ(m.result(kResTownsendAlpha), 0.0) << c.what;  // no ionisation
     if (c.attachment && dc) {
-        EXPECT_DOUBLE_EQ(m.result(19), 5.0 * 9.999999682655225e-22 * m.result(17) / m.result(20));
+        const double eta = 5.0 * 9.999999682655225e-22 * m.result(kResAttachmentFreq) / m.result(kResPower);
+        EXPECT_DOUBLE_EQ(m.result(kResTownsendEta), eta);
     }
     // Growth power of the attachment loss: (nu_i - nu_a) sum EPSC H F.
-    EXPECT_EQ(m.result(23) < 0.0, c.attachment) << c.what;
-    EXPECT_EQ(m.result(27), m.w().grid.emax);
+    EXPECT_EQ(m.result(kResGrowthPower) < 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(kResMaxEnergy), m.w().grid.emax);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,7 +161,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RowCase{"DC field with attachment", 0.0, true}, RowCase{"DC field", 0.0, false},
                       RowCase{"oscillating field with attachment", 1e-14, true},
                       RowCase{"negative frequency with attachment", -1e-14, true}),
-    [](const ::testing::TestParamInfo<RowCase>& i) { return "case" + std::to_string(i.index); });
+    [](const ::testing::TestParamInfo<RowCase>& i) {
+        // "DC field with attachment" -> DCFieldWithAttachment
+        std::string name;
+        bool word_start = true;
+        for (char ch : i.param.what) {
+            const unsigned char u = static_cast<unsigned char>(ch);
+            if (!std::isalnum(u)) {
+                word_start = true;
+                continue;
+            }
+            name += word_start ? static_cast<char>(std::toupper(u)) : ch;
+            word_start = false;
+        }
+        return name;
+    });
 
 TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
     ModelSolver dc, neg;
@@ -159,7 +183,9 @@ TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
     attaching_run(neg, -1e-14, true);
     solvebol(dc.t(), dc.w(), test::kRun);
     solvebol(neg.t(), neg.w(), test::kRun);
-    for (int j : {1, 2, 6, 11, 12, 13, 14, 16, 17, 20, 21, 22, 23}) {
+    for (int j : {kResMeanEnergy, kResMobility, kResDiffusion, kResEnergyMobility, kResEnergyDiffusion,
+                  kResTotalCollisionFreq, kResMomentumFreq, kResIonizationFreq, kResAttachmentFreq, kResPower,
+                  kResElasticPower, kResInelasticPower, kResGrowthPower}) {
         EXPECT_EQ(neg.result(j), dc.result(j)) << "result " << j;
     }
 }
@@ -183,7 +209,7 @@ protected:
         test::set_conditions(m, 5.0, 10);
         test::uniform_grid(w, 10, 10.0);
         test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
-        w.dist.slope_mode = 2;
+        w.dist.slope_mode = kSlopeExponential;
         w.run.reduced_field = 5e-21;
         w.run.gas_temperature_ev = 0.03;
         test::exponential_f(w, 0.7);
@@ -300,13 +326,13 @@ TEST_F(CollisionCoefficients, RatesLossesAndFolding) {
     }
     nut += 0.75 * (inverse(deexcitation) * 0.0 + forward(deexcitation) * 1.0);
     nut += 0.25 * (forward(effective_elastic) * 0.8 + inverse(effective_elastic) * 0.1);
-    EXPECT_NEAR(m.result(13), nut, 1e-12 * nut);
+    EXPECT_NEAR(m.result(kResTotalCollisionFreq), nut, 1e-12 * nut);
 
     // Elastic and inelastic power losses.
     double pe = 0.75 * (recoil(elastic, 1e-4) + recoil(excitation, 1e-4) + recoil(deexcitation, 1e-4) +
                         recoil(rotation, 1e-4) + recoil(grouped, 1e-4)) +
                 0.25 * recoil(effective_elastic, 2e-5);
-    EXPECT_NEAR(m.result(21), pe, 1e-10 * std::fabs(pe));
+    EXPECT_NEAR(m.result(kResElasticPower), pe, 1e-10 * std::fabs(pe));
 }
 
 TEST_F(CollisionCoefficients, WithoutGroupedProcessesNothingIsScaled) {
@@ -316,10 +342,10 @@ TEST_F(CollisionCoefficients, WithoutGroupedProcessesNothingIsScaled) {
 }
 
 TEST_F(CollisionCoefficients, MomentumFloorFailsTheRun) {
-    w.iter.run_status = 0;
+    w.iter.run_status = kStatusSuccess;
     w.coll.momentum_floor_hit = 1;
     store_results(t, w, test::kRun);
-    EXPECT_EQ(m.result(30), 1.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusFailed);
 }
 
 // ---------------------------------------------------------------- distribution tables
@@ -332,7 +358,7 @@ TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
         test::uniform_grid(w, n, 12.0);
         test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
         w.run.reduced_field = 5e-21;
-        w.dist.slope_mode = 2;
+        w.dist.slope_mode = kSlopeExponential;
         test::exponential_f(w, 0.6);
         slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
         for (int k = 1; k <= n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
