@@ -13,23 +13,41 @@ constexpr double kSlopeCap = -0.029999999329447746;      // largest log-slope, t
 constexpr double kGradientWeight = 1.2000000476837158;   // weight of the distribution's slope in the source
 constexpr double kFieldPowerFactor = 444825.554209442;   // 0.75 gamma, times E^2 the field power
 
-
 // Distribution at edge k: geometric mean of the two cells.
 double edge_value(const SolverWork& w, int k) { return std::sqrt(w.dist.F[k] * w.dist.F[k - 1]); }
 
 // eps^3/2 at edge k.
 double edge_e32(const SolverWork& w, int k) { return std::sqrt(w.grid.EPS[k]) * w.grid.EPS[k]; }
 
-// Source flux between the variables k and k+1 from the cumulative sums of the
-// anisotropy (p1, p3, b1) and of the distribution (p2).
-double source_flux(const SolverWork& w, double a, int k, double p1, double p2, double p3) {
+// Running sums over the interior edges 2..k, each term weighted by the
+// centre gap: of an anisotropy x (p1 = sum x EPS / 3, p3 = sum x EPS^2 / 3)
+// and of the edge values of F (p2 = sum Fbar sqrt(EPS), p4 = sum Fbar EPS^3/2).
+struct EdgeSums {
+    double p1 = 0.0, p2 = 0.0, p3 = 0.0, p4 = 0.0;
+
+    void add(const SolverWork& w, const double* x, int k) {
+        const double dc = w.grid.centre_gap(k);
+        const double t = (x[k] * w.grid.EPS[k] * dc) / 3.0;
+        const double s = edge_value(w, k) * std::sqrt(w.grid.EPS[k]) * dc;
+        p1 += t;
+        p2 += s;
+        p3 += t * w.grid.EPS[k];
+        p4 += s * w.grid.EPS[k];
+    }
+};
+
+// Source flux between the variables k and k+1 from the sums up to k and the
+// sum b1 of the anisotropy from the top: row k gives it, row k+1 gains it.
+void add_source_flux(SolverWork& w, double a, int k, const EdgeSums& sums) {
     const double ec = w.grid.EPSC[k];
     const double ec32 = std::sqrt(ec) * ec;
     const double b1 = w.ee.B1[k];
-    return -a * (3.0 * p2 * b1 +
-                 kGradientWeight * (ec * ec32 * b1 + p3) * (w.dist.F[k + 1] - w.dist.F[k - 1]) /
-                     (w.grid.EPSC[k + 1] - w.grid.EPSC[k - 1]) +
-                 (p1 - 2.0 * ec32 * b1) * w.dist.F[k]);
+    const double r = -a * (3.0 * sums.p2 * b1 +
+                           kGradientWeight * (ec * ec32 * b1 + sums.p3) * (w.dist.F[k + 1] - w.dist.F[k - 1]) /
+                               (w.grid.EPSC[k + 1] - w.grid.EPSC[k - 1]) +
+                           (sums.p1 - 2.0 * ec32 * b1) * w.dist.F[k]);
+    w.ee.AAR[k] -= r;
+    w.ee.AAR[k + 1] += r;
 }
 
 // Sums of F over the edges k..n (B0) and of the start anisotropy (B1), both
@@ -52,21 +70,14 @@ void start_anisotropy(SolverWork& w, double s_hat) {
 // Drift-diffusion fluxes of the anisotropy and the source fluxes of the first system.
 void anisotropy_fluxes(SolverWork& w, double a) {
     const int n = w.n;
-    double p1 = 0.0, p2 = 0.0, p3 = 0.0, p4 = 0.0;
+    EdgeSums sums;
     for (int k = 2; k <= n - 1; ++k) {
-        const double dc = w.grid.centre_gap(k);
+        sums.add(w, w.dist.F1, k);
         const double ec = w.grid.EPSC[k];
         const double ec32 = std::sqrt(ec) * ec;
-        const double t = (w.dist.F1[k] * w.grid.EPS[k] * dc) / 3.0;
-        const double s = edge_value(w, k) * std::sqrt(w.grid.EPS[k]) * dc;
-        p1 += t;
-        p2 += s;
-        p3 += t * w.grid.EPS[k];
-        p4 += s * w.grid.EPS[k];
-
-        const double drift = -(a * p2 * ec);
-        const double diffusion = (a * ec / 1.5) * (w.ee.B0[k] * ec32 + p4);
-        const double h = w.grid.EPS[k + 1] - w.grid.EPS[k];
+        const double drift = -(a * sums.p2 * ec);
+        const double diffusion = (a * ec / 1.5) * (w.ee.B0[k] * ec32 + sums.p4);
+        const double h = w.grid.width(k);
         double c1 = 0.0, c2 = 0.0;
         expsch(c1, c2, drift, diffusion, h);
         // The flux acts on the variable divided by sqrt(eps).
@@ -76,10 +87,7 @@ void anisotropy_fluxes(SolverWork& w, double a) {
         w.ee.AAE[k] += c2 / ru;
         w.ee.AAW[k + 1] -= c1 / rl;
         w.ee.AAC[k + 1] -= c2 / ru;
-
-        const double r = source_flux(w, a, k, p1, p2, p3);
-        w.ee.AAR[k] -= r;
-        w.ee.AAR[k + 1] += r;
+        add_source_flux(w, a, k, sums);
     }
 }
 
@@ -120,17 +128,10 @@ void diffusion_rhs(SolverWork& w, double a) {
     for (int k = n; k >= 2; --k) {
         w.ee.B1[k - 1] = w.ee.B1[k] + ((w.ee.G1[k] / std::sqrt(w.grid.EPS[k])) * w.grid.centre_gap(k)) / 3.0;
     }
-    double p1 = 0.0, p2 = 0.0, p3 = 0.0;
+    EdgeSums sums;
     for (int k = 2; k <= n - 1; ++k) {
-        const double dc = w.grid.centre_gap(k);
-        const double t = (w.ee.G1[k] * w.grid.EPS[k] * dc) / 3.0;
-        const double s = edge_value(w, k) * std::sqrt(w.grid.EPS[k]) * dc;
-        p1 += t;
-        p2 += s;
-        p3 += t * w.grid.EPS[k];
-        const double r = source_flux(w, a, k, p1, p2, p3);
-        w.ee.AAR[k] -= r;
-        w.ee.AAR[k + 1] += r;
+        sums.add(w, w.ee.G1, k);
+        add_source_flux(w, a, k, sums);
     }
     for (int k = 2; k <= n; ++k) {
         w.ee.AAR[k] += kGamma * edge_value(w, k) * edge_e32(w, k) * w.grid.centre_gap(k);

@@ -199,6 +199,12 @@ double initial_distribution(const RunSettings& run, const GridState& grid, int n
     return t0;
 }
 
+double mean_energy(int n, const Distribution& dist) {
+    double s = 0.0;
+    for (int j = 1; j <= n; ++j) s += dist.HH[j] * dist.F[j];
+    return s;
+}
+
 void slopes_and_cell_integrals(const RunSettings& run, const GridState& grid, int n, Distribution& dist) {
     slopes(grid, n, dist);
     const bool with_hhh = run.ee_degree > 0.0;
@@ -208,9 +214,7 @@ void slopes_and_cell_integrals(const RunSettings& run, const GridState& grid, in
 void coulomb_update(SolverWork& w) {
     const int n = w.n;
     if (w.run.plasma_density > 0.0 && (w.run.ee_degree > 0.0 || w.run.ei_degree > 0.0)) {
-        double s = 0.0;
-        for (int j = 1; j <= n; ++j) s += w.dist.HH[j] * w.dist.F[j];
-        const double u = s * kVacuumPermittivity / 1.5 / kElementaryCharge;
+        const double u = mean_energy(n, w.dist) * kVacuumPermittivity / 1.5 / kElementaryCharge;
         const double lambda = (std::sqrt(u) * (kTwelvePi / w.run.sqrt_plasma_density)) * u;
         w.coll.coulomb_log = std::log(lambda);
         w.coll.coulomb_factor = kCoulombConstant * w.coll.coulomb_log;

@@ -24,6 +24,9 @@ double initial_distribution(const RunSettings& run, const GridState& grid, int n
 // cells have no interior slope: G = 0 there.
 void slopes_and_cell_integrals(const RunSettings& run, const GridState& grid, int n, Distribution& dist);
 
+// Mean energy of F (eV): sum over the cells of HH F.
+double mean_energy(int n, const Distribution& dist);
+
 // Coulomb logarithm from the mean energy of the current F (positive plasma
 // density with electron-electron or electron-ion collisions), then the
 // electron-ion cross sections CSMEI, CSEEI and Q above zero energy.

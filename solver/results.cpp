@@ -7,6 +7,7 @@
 
 #include "solver/constants.h"
 #include "solver/gradient.h"
+#include "solver/operator_terms.h"
 #include "solver/setup.h"
 
 namespace kestor {
@@ -21,25 +22,19 @@ constexpr double kTdPerVm2 = 1.0000000200408773e+21;  // 1/(1 Td)
 // Results of the closing steps that end up in the result row.
 struct RunCoefficients {
     double field;               // E/N (V m2): the run's, or derived in a Maxwellian run
-    double mean_energy;
+    double mean_energy;         // eV, of the stored F (rebuilt in kGradientSteadyState)
     TransportSums sums;
-    double power;               // P
-    double real_mobility;       // MR
-    double imaginary_sum;       // SI
-    double momentum_frequency;  // nu_m
-    double ei_frequency;        // nu_ei
-    double ei_power;            // Pei
-    double elastic_power;       // PE
-    double inelastic_power;     // PI
-    double collision_frequency; // nu_t
-    double growth_power;        // Pg
+    double power;               // P, gained from the field (eV m3/s)
+    double real_mobility;       // MR, real (or perpendicular) mobility N (1/m/V/s)
+    double imaginary_sum;       // SI, sum of the imaginary mobility
+    double momentum_frequency;  // nu_m / N (m3/s)
+    double ei_frequency;        // nu_ei / N, electron-ion momentum frequency (m3/s)
+    double ei_power;            // Pei, electron-ion power loss (eV m3/s)
+    double elastic_power;       // PE, elastic power loss (eV m3/s)
+    double inelastic_power;     // PI, inelastic power loss (eV m3/s)
+    double collision_frequency; // nu_t / N, total collision frequency (m3/s)
+    double growth_power;        // Pg, power of the electron-number growth (eV m3/s)
 };
-
-double mean_energy(int n, const Distribution& dist) {
-    double s = 0.0;
-    for (int j = 1; j <= n; ++j) s += dist.HH[j] * dist.F[j];
-    return s;
-}
 
 // Power gained from the field.
 double field_power(const SolverWork& w, const TransportSums& sums) {
@@ -97,18 +92,23 @@ double recoil_slope_sum(const SolverWork& w, int k) {
     return s;
 }
 
-// Elastic energy-exchange loss of collision slot k with species s.
-double recoil_loss(const SolverWork& w, int k, int s) {
-    double u = 0.0;
-    for (int j = 1; j <= w.n; ++j) u += w.coll.RR[k][j] * w.dist.F[j] * w.grid.EPSC[j];
-    const double slope = recoil_slope_sum(w, k);
-    return 2.0 * w.run.CMRTS[s] * (u - slope * w.run.gas_temperature_ev);
-}
-
+// Sum over the cells of row F, and of row F EPSC (an energy rate).
 double cell_sum(const SolverWork& w, const double* row) {
     double s = 0.0;
     for (int j = 1; j <= w.n; ++j) s += row[j] * w.dist.F[j];
     return s;
+}
+double energy_sum(const SolverWork& w, const double* row) {
+    double s = 0.0;
+    for (int j = 1; j <= w.n; ++j) s += row[j] * w.dist.F[j] * w.grid.EPSC[j];
+    return s;
+}
+
+// Elastic energy-exchange loss of collision slot k with species s.
+double recoil_loss(const SolverWork& w, int k, int s) {
+    const double u = energy_sum(w, w.coll.RR[k]);
+    const double slope = recoil_slope_sum(w, k);
+    return 2.0 * w.run.CMRTS[s] * (u - slope * w.run.gas_temperature_ev);
 }
 
 // Rate, inverse rate and energy-loss coefficient of every collision, with
@@ -136,9 +136,7 @@ void collision_coefficients(const Tables& t, SolverWork& w, RunCoefficients& r) 
         if (kind >= kAttachment) {
             if (kind == kAttachment) {
                 // Energy carried off by the attached electrons.
-                double e = 0.0;
-                for (int i = 1; i <= w.n; ++i) e += w.coll.RR[k][i] * w.dist.F[i] * w.grid.EPSC[i];
-                w.coll.XP[k] = e;
+                w.coll.XP[k] = energy_sum(w, w.coll.RR[k]);
             } else {
                 w.coll.XP[k] = (rate * w.run.CX1[k] - inverse * w.run.CX2[k]) * t.col.collision_threshold[k];
             }

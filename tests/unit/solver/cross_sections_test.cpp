@@ -133,6 +133,15 @@ TEST(CellIntegral, EmptyPieceIsZero) {
     }
 }
 
+// A process of species s with its lower- and upper-level fractions.
+int add_with_fractions(SolverCase& c, int s, int kind, double thr,
+                       std::initializer_list<std::pair<double, double>> pts, double c1, double c2) {
+    const int k = add_collision(c.t, s, kind, thr, pts);
+    c.w.run.CX1[k] = c1;
+    c.w.run.CX2[k] = c2;
+    return k;
+}
+
 // --- cross sections at the edges ---
 
 // Four cells of 2 eV, one species of mole fraction x.
@@ -151,10 +160,7 @@ struct EdgeCase {
     }
     int add(int kind, double thr, std::initializer_list<std::pair<double, double>> pts, double c1 = 1.0,
             double c2 = 0.0) {
-        const int k = add_collision(c.t, s, kind, thr, pts);
-        c.w.run.CX1[k] = c1;
-        c.w.run.CX2[k] = c2;
-        return k;
+        return add_with_fractions(c, s, kind, thr, pts, c1, c2);
     }
 };
 
@@ -249,10 +255,7 @@ struct WalkCase {
     }
     int add(int kind, double thr, std::initializer_list<std::pair<double, double>> pts, double c1 = 1.0,
             double c2 = 0.0) {
-        const int k = add_collision(c.t, s, kind, thr, pts);
-        c.w.run.CX1[k] = c1;
-        c.w.run.CX2[k] = c2;
-        return k;
+        return add_with_fractions(c, s, kind, thr, pts, c1, c2);
     }
     int n() const { return c.w.n; }
     double column_sum(const SystemMatrix& m, int col) const {
