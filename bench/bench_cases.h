@@ -38,6 +38,13 @@ inline std::vector<double> en_series(double first, double last, int count) {
     return v;
 }
 
+// An energy sharing other than kSharingEqual and kSharingSecondaryAtZero:
+// only the primary electron of an ionisation is entered.
+constexpr int kSharingPrimaryOnly = 3;
+
+// Growth code of density-gradient sub-mode `sub` (kGradientTemporal..).
+constexpr int gradient_growth_code(int sub) { return kGrowthGradientTemporal + (sub - kGradientTemporal); }
+
 // Base conditions: room-temperature gas, temporal growth, estimated grid.
 inline void base_conditions(double* c, double en_td, int n) {
     for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
@@ -46,10 +53,10 @@ inline void base_conditions(double* c, double en_td, int n) {
     c[kCondExcTemp] = 300.0;
     c[kCondIonCharge] = 1.0;
     c[kCondIonMassRatio] = 1.0;
-    c[kCondEnergySharing] = 1.0;
-    c[kCondGrowthModel] = 1.0;
+    c[kCondEnergySharing] = kSharingEqual;
+    c[kCondGrowthModel] = kGrowthTemporal;
     c[kCondGridPoints] = n;
-    c[kCondGridType] = 0.0;
+    c[kCondGridType] = kGridEstimated;
     c[kCondMaxEnergy] = 0.0;
     c[kCondPrecision] = 1e-10;
     c[kCondConvergence] = 1e-4;
@@ -111,11 +118,16 @@ inline void set_run(Tables& t, const Case& c, int i) {
     if (c.tweak) c.tweak(cond);
 }
 
+// True when run r ended with kStatusSuccess.
+inline bool succeeded(const Tables& t, int r) {
+    return t.run.run_results[r][kResStatus] == static_cast<double>(kStatusSuccess);
+}
+
 // A successful previous run hands its grid to the next run of an E/N series.
 inline void hand_over_grid(Tables& t, int r) {
-    if (r < 2 || !(t.run.run_results[r - 1][kNumResults] < 0.5)) return;
-    t.run.run_conditions[r][kCondGridType] = 3.0;
-    t.run.run_conditions[r][kCondMaxEnergy] = t.run.run_results[r - 1][27];
+    if (r < 2 || !succeeded(t, r - 1)) return;
+    t.run.run_conditions[r][kCondGridType] = kGridGivenThenEstimated;
+    t.run.run_conditions[r][kCondMaxEnergy] = t.run.run_results[r - 1][kResMaxEnergy];
 }
 
 // Runs of a case, in order; `around` wraps each solvebol call (for timing).

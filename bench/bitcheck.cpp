@@ -38,24 +38,24 @@ std::vector<Case> cases() {
         v.push_back({"small-series-" + std::to_string(n), Gas::kSmall, n, series20, {}});
     }
     v.push_back({"small-grid1", Gas::kSmall, 150, series6, [](double* c) {
-                     c[kCondGridType] = 1;
+                     c[kCondGridType] = kGridLinear;
                      c[kCondMaxEnergy] = 60;
                  }});
     v.push_back({"small-grid2", Gas::kSmall, 150, series6, [](double* c) {
-                     c[kCondGridType] = 2;
+                     c[kCondGridType] = kGridQuadratic;
                      c[kCondMaxEnergy] = 80;
                  }});
     v.push_back({"small-grid3", Gas::kSmall, 150, {30.0, 300.0}, [](double* c) {
-                     c[kCondGridType] = 3;
+                     c[kCondGridType] = kGridGivenThenEstimated;
                      c[kCondMaxEnergy] = 50;
                  }});
     v.push_back({"small-nogrowth-share2", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondGrowthModel] = 0;
-                     c[kCondEnergySharing] = 2;
+                     c[kCondGrowthModel] = kGrowthNone;
+                     c[kCondEnergySharing] = kSharingSecondaryAtZero;
                  }});
     v.push_back({"small-spatial-share3", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondGrowthModel] = 2;
-                     c[kCondEnergySharing] = 3;
+                     c[kCondGrowthModel] = kGrowthSpatial;
+                     c[kCondEnergySharing] = bench::kSharingPrimaryOnly;
                  }});
     v.push_back({"small-frequency", Gas::kSmall, 200, series6, [](double* c) {
                      c[kCondFrequency] = 3e-14;
@@ -73,7 +73,7 @@ std::vector<Case> cases() {
     v.push_back({"small-ee-momentum", Gas::kSmall, 300, series6, [](double* c) {
                      c[kCondIonDegree] = 1e-3;
                      c[kCondPlasmaDensity] = 1e18;
-                     c[kCondEEMomentum] = 1;
+                     c[kCondEEMomentum] = kEEMomentumOn;
                  }});
     v.push_back({"small-ei-only", Gas::kSmall, 200, series6, [](double* c) {
                      c[kCondIonDegree] = 1e-5;
@@ -83,17 +83,20 @@ std::vector<Case> cases() {
                  }});
     for (int sub = 1; sub <= 3; ++sub) {
         v.push_back({"small-gradient-" + std::to_string(sub), Gas::kSmall, 250, series6,
-                     [sub](double* c) { c[kCondGrowthModel] = 3 + sub; }});
+                     [sub](double* c) { c[kCondGrowthModel] = bench::gradient_growth_code(sub); }});
     }
-    v.push_back({"small-gradient-1-n1000", Gas::kSmall, 1000, {50.0}, [](double* c) { c[kCondGrowthModel] = 4; }});
+    v.push_back({"small-gradient-1-n1000", Gas::kSmall, 1000, {50.0},
+                 [](double* c) { c[kCondGrowthModel] = kGrowthGradientTemporal; }});
     v.push_back({"large-200", Gas::kLarge, 200, series6, {}});
     v.push_back({"large-1000", Gas::kLarge, 1000, {20.0, 200.0}, {}});
-    v.push_back({"large-spatial", Gas::kLarge, 300, series6, [](double* c) { c[kCondGrowthModel] = 2; }});
+    v.push_back(
+        {"large-spatial", Gas::kLarge, 300, series6, [](double* c) { c[kCondGrowthModel] = kGrowthSpatial; }});
     v.push_back({"large-ee", Gas::kLarge, 300, {5.0, 50.0}, [](double* c) {
                      c[kCondIonDegree] = 1e-5;
                      c[kCondPlasmaDensity] = 1e17;
                  }});
-    v.push_back({"large-gradient-2", Gas::kLarge, 300, {10.0, 100.0}, [](double* c) { c[kCondGrowthModel] = 5; }});
+    v.push_back({"large-gradient-2", Gas::kLarge, 300, {10.0, 100.0},
+                 [](double* c) { c[kCondGrowthModel] = kGrowthGradientSpatial; }});
     v.push_back({"real-n2", Gas::kRealN2, 400, series6, {}});
     v.push_back({"real-ar-ee", Gas::kRealAr, 300, series6, [](double* c) {
                      c[kCondIonDegree] = 1e-5;

@@ -161,7 +161,7 @@ std::vector<Case> bench_cases() {
     const auto ee_momentum = [](double* c) {
         c[kCondIonDegree] = 1e-3;
         c[kCondPlasmaDensity] = 1e18;
-        c[kCondEEMomentum] = 1;
+        c[kCondEEMomentum] = kEEMomentumOn;
     };
     for (int n : {200, 1000}) {
         v.push_back({"small e-e n=" + std::to_string(n), Gas::kSmall, n, {20.0}, ee});
@@ -170,10 +170,11 @@ std::vector<Case> bench_cases() {
     for (int n : {200, 1000}) {
         for (int sub = 1; sub <= 3; ++sub) {
             v.push_back({"small gradient " + std::to_string(sub) + " n=" + std::to_string(n), Gas::kSmall, n,
-                         {100.0}, [sub](double* c) { c[kCondGrowthModel] = 3 + sub; }});
+                         {100.0}, [sub](double* c) { c[kCondGrowthModel] = bench::gradient_growth_code(sub); }});
         }
     }
-    v.push_back({"large gradient 1 n=1000", Gas::kLarge, 1000, {50.0}, [](double* c) { c[kCondGrowthModel] = 4; }});
+    v.push_back({"large gradient 1 n=1000", Gas::kLarge, 1000, {50.0},
+                 [](double* c) { c[kCondGrowthModel] = kGrowthGradientTemporal; }});
     return v;
 }
 
@@ -199,7 +200,7 @@ PassFigures one_pass(kestor::Tables& t, kestor::SolverWork& w, const Case& c) {
         solve();
         f.total += seconds_since(start);
         g_count_allocations = false;
-        f.iterations += static_cast<long long>(t.run.run_results[r][28]);
+        f.iterations += static_cast<long long>(t.run.run_results[r][kestor::kResIterations]);
     });
     f.walk = prof.walk_seconds;
     f.solve = prof.solve_seconds;
@@ -239,7 +240,7 @@ CaseFigures measure(const kestor::bench::GasFiles& files, const Case& c, double 
         if (pass > 200) break;
     }
     for (int r = 1; r <= out.runs; ++r) {
-        if (t->run.run_results[r][kestor::kNumResults] > 0.5) ++out.failed;
+        if (!kestor::bench::succeeded(*t, r)) ++out.failed;
     }
     return out;
 }

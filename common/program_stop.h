@@ -15,11 +15,10 @@ struct ProgramStop {
 };
 
 // Exit statuses. A stop's own status wins over a log that failed before it.
-// The lookup-file stop (status 29) is kLookupFileExitStatus of
-// output/lookup_files.h.
 constexpr int kExitSuccess = 0;             // the script ended (FINISHED, ABORT or no script) with a complete log
 constexpr int kUnexpectedExitStatus = 1;    // an unexpected error, such as memory exhausted
 constexpr int kEndOfFileExitStatus = 24;    // end of file where a read has no end branch
 constexpr int kLogFileExitStatus = 26;      // the log file could not be created or written
+constexpr int kLookupFileExitStatus = 29;   // a lookup file could not be opened or written
 
 }  // namespace kestor

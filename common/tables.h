@@ -33,7 +33,7 @@ enum CollisionKind : int {
     kVibration = 6,
 };
 
-// RunStatus values (result 30)
+// RunStatus values (result kResStatus)
 enum RunStatus : int {
     kStatusSuccess = 0,
     kStatusFailed = 1,
@@ -87,19 +87,23 @@ enum Result : int {
 };
 
 // Growth model, condition 13 (truncated). The solver reduces it to a growth
-// model of 0, 1 or 2 and a density-gradient sub-mode (kGradient* below).
+// model kGrowthNone, kGrowthTemporal or kGrowthSpatial and a density-gradient
+// sub-mode (kGradient* below); in an oscillating field (condition 2 > 0)
+// every code with growth becomes kGrowthTemporal, without the expansion.
 enum GrowthModelCode : int {
     kGrowthNone = 0,               // electron number conserved: ionisation and attachment only take energy
     kGrowthTemporal = 1,           // exponential growth of the electron number in time
     kGrowthSpatial = 2,            // steady-state growth along the field (Townsend coefficient)
-    kGrowthNoneAlso = 3,           // read as 0
+    kGrowthNoneAlso = 3,           // read as kGrowthNone
     kGrowthGradientTemporal = 4,   // temporal growth, then the density-gradient expansion
     kGrowthGradientSpatial = 5,    // the same, with the steady-state spatial-growth distribution rebuilt
     kGrowthGradientNone = 6,       // no growth, then the density-gradient expansion
 };
 
-// Density-gradient sub-mode: the growth-model condition minus 3 when above 3
-// (without field frequency), else off.
+// Density-gradient sub-mode: kGrowthGradientTemporal selects kGradientTemporal,
+// and so on (a code above 6 gives a sub-mode above 3 that expands like
+// kGradientTemporal); off for the other growth codes and in an oscillating
+// field.
 enum GradientSubmode : int {
     kGradientOff = 0,
     kGradientTemporal = 1,         // expansion of the temporal-growth distribution
@@ -109,10 +113,12 @@ enum GradientSubmode : int {
 
 // Grid type, condition 16 (truncated).
 enum GridType : int {
-    kGridEstimated = 0,            // maximum energy estimated from the cross sections; linear to 10 eV, then quadratic
+    kGridEstimated = 0,            // maximum energy estimated from the cross sections; cells widening
+                                   // from 10 eV / n at zero energy (equal cells when emax <= 10 eV)
     kGridLinear = 1,               // given maximum energy, equal cells (also any value outside 0..3)
     kGridQuadratic = 2,            // given maximum energy, cell edges growing as the square
-    kGridGivenThenEstimated = 3,   // given maximum energy for the first trial, shape of type 0
+    kGridGivenThenEstimated = 3,   // given maximum energy for the first trials, shape of kGridEstimated;
+                                   // estimated like it once a trial fails to converge
 };
 
 // Energy sharing of ionisation, condition 12 (truncated).
@@ -122,7 +128,11 @@ enum EnergySharing : int {
     // any other value: the secondary electron is not entered
 };
 
-// e-e momentum effects, condition 11 (truncated): on when 1.
+// e-e momentum effects, condition 11 (truncated). The solver forces it off
+// without e-e collisions, with a growth model above temporal and in a
+// Maxwellian run. Only 1 runs the momentum correction; any value but 0
+// gives the field heating of the electron-electron start its momentum form.
+constexpr int kEEMomentumOff = 0;
 constexpr int kEEMomentumOn = 1;
 
 // Shape of the distribution inside a cell (solver's slope mode).
@@ -154,80 +164,84 @@ enum SeriesSpacing : int {
     kSpacingExponential = 3,
 };
 
-// numdat: the counts
+// The counts, written by the collision reader and the interpreter.
 struct NumDat {
-    int species_count;
-    int collision_count;
-    int run_count;
-    int grouped_collision_count;
+    int species_count;            // species 1..species_count, in the order first named
+    int collision_count;          // visible collisions in slots 1..collision_count
+    int run_count;                // runs held, rows 1..run_count
+    int grouped_collision_count;  // grouped rotations and vibrations, slots 4003 down
 };
 
-// coldat1..coldat6, coldat10, coldat4 (names): one entry per collision slot 1..4003
+// The collision processes, one entry per slot 1..4003 (visible collisions
+// from 1 up, grouped rotations and vibrations from 4003 down); written by
+// the collision reader, the names by the interpreter.
 struct CollisionTables {
-    double cs_energy[kMaxCollisions + 1][kMaxCsPoints];  // eV, [k][j], j = 0..1002
-    double cs_value[kMaxCollisions + 1][kMaxCsPoints];   // m2
-    int cs_npoints[kMaxCollisions + 1];
-    int collision_kind[kMaxCollisions + 1];
-    int collision_species[kMaxCollisions + 1];
-    double collision_mass_ratio[kMaxCollisions + 1];
-    double collision_threshold[kMaxCollisions + 1];
-    double lower_level_energy[kMaxCollisions + 1];
-    double upper_level_energy[kMaxCollisions + 1];
-    double lower_level_weight[kMaxCollisions + 1];
-    double upper_level_weight[kMaxCollisions + 1];
-    int collision_group[kMaxCollisions + 1];
-    Name collision_name[kMaxCollisions + 1];
+    double cs_energy[kMaxCollisions + 1][kMaxCsPoints];  // cross-section table: energies (eV), [k][p], p = 0..1002
+    double cs_value[kMaxCollisions + 1][kMaxCsPoints];   // its cross sections (m2)
+    int cs_npoints[kMaxCollisions + 1];                  // points in the table
+    int collision_kind[kMaxCollisions + 1];              // CollisionKind
+    int collision_species[kMaxCollisions + 1];           // target species
+    double collision_mass_ratio[kMaxCollisions + 1];     // electron/target mass ratio (elastic and effective)
+    double collision_threshold[kMaxCollisions + 1];      // energy lost in the process (eV)
+    double lower_level_energy[kMaxCollisions + 1];       // energy of the level the process starts from (eV)
+    double upper_level_energy[kMaxCollisions + 1];       // energy of the level it ends in (eV)
+    double lower_level_weight[kMaxCollisions + 1];       // statistical weights (1 by default; the upper one
+    double upper_level_weight[kMaxCollisions + 1];       // is 0 for the forward process of a reversible pair)
+    int collision_group[kMaxCollisions + 1];             // grouped process: the visible slot that carries it
+    Name collision_name[kMaxCollisions + 1];             // 64-character display name
 };
 
-// coldat4 (names), coldat7, coldat8, prefs1 (references): one entry per species 1..203
+// The species, one entry per species 1..203; written by the collision
+// reader, the names by the interpreter.
 struct SpeciesTables {
     Name species_name[kMaxSpecies + 1];
-    int species_effective_flag[kMaxSpecies + 1];
-    int rot_level_count[kMaxSpecies + 1];
-    double rot_level_energy[kMaxSpecies + 1][kMaxRotLevels + 1];  // [s][l], l = 1..
-    double rot_level_weight[kMaxSpecies + 1][kMaxRotLevels + 1];
-    RefText species_reference[kMaxSpecies + 1];
+    int species_effective_flag[kMaxSpecies + 1];  // 1: its elastic data are an effective momentum transfer
+    int rot_level_count[kMaxSpecies + 1];         // rotational levels in the two tables below
+    double rot_level_energy[kMaxSpecies + 1][kMaxRotLevels + 1];  // level energies (eV, ascending), [s][l], l = 1..
+    double rot_level_weight[kMaxSpecies + 1][kMaxRotLevels + 1];  // their statistical weights
+    RefText species_reference[kMaxSpecies + 1];  // data-file name and reference text, lines joined by CR LF
 };
 
-// rundat0..rundat4: one row per run 1..1003
+// The runs, one row per run 1..1003: the interpreter writes the conditions,
+// fractions and name, the solver the rest (and E/N of a Maxwellian run).
 struct RunTables {
-    double run_conditions[kMaxRuns + 1][kNumConditions + 1];  // [r][j], j = 1..20
-    double run_gas_fractions[kMaxRuns + 1][kMaxSpecies + 1];  // [r][s]
-    double run_results[kMaxRuns + 1][kNumResults + 1];        // [r][j], j = 1..30
-    double run_rate_coef[kMaxRuns + 1][kMaxCollisions + 1];   // [r][k], m3/s
-    double run_inverse_rate_coef[kMaxRuns + 1][kMaxCollisions + 1];
-    double run_energy_loss_coef[kMaxRuns + 1][kMaxCollisions + 1];  // eV m3/s
-    double run_eedf[kMaxRuns + 1][kMaxGrid + 1];         // [r][j], eV^-3/2
-    double run_eedf_energy[kMaxRuns + 1][kMaxGrid + 1];  // cell-centre energy, eV
-    double run_anisotropy[kMaxRuns + 1][kMaxGrid + 1];
-    Name run_name[kMaxRuns + 1];
+    double run_conditions[kMaxRuns + 1][kNumConditions + 1];  // [r][j], Condition j = 1..20
+    double run_gas_fractions[kMaxRuns + 1][kMaxSpecies + 1];  // [r][s], mole fractions
+    double run_results[kMaxRuns + 1][kNumResults + 1];        // [r][j], Result j = 1..30
+    double run_rate_coef[kMaxRuns + 1][kMaxCollisions + 1];   // [r][k], visible collision k (m3/s)
+    double run_inverse_rate_coef[kMaxRuns + 1][kMaxCollisions + 1];  // superelastic rate coefficient (m3/s)
+    double run_energy_loss_coef[kMaxRuns + 1][kMaxCollisions + 1];   // energy-loss coefficient (eV m3/s)
+    double run_eedf[kMaxRuns + 1][kMaxGrid + 1];         // [r][j], distribution of grid cell j (eV^-3/2)
+    double run_eedf_energy[kMaxRuns + 1][kMaxGrid + 1];  // its cell-centre energy (eV)
+    double run_anisotropy[kMaxRuns + 1][kMaxGrid + 1];   // its first anisotropy over the distribution
+    Name run_name[kMaxRuns + 1];                          // name with E/N and mean energy or status text
 };
 
-// rundat4: labels, filled at start-up
+// Labels of the conditions and results, filled at start-up.
 struct LabelTables {
     Name condition_labels[kNumConditions + 1];
     Name result_labels[kNumResults + 1];
 };
 
-// seldat: what the writer writes
+// What SAVERESULTS writes: 1 for a selected collision or run.
 struct SelectionTables {
     int collision_selected[kMaxCollisions + 1];
     int run_selected[kMaxRuns + 1];
 };
 
-// prefs1..prefs3: file names and settings
+// File names and settings of the commands.
 struct Settings {
-    LineText cs_file_name;
-    LineText output_file_name;
-    int output_format;  // OutputLayout
-    int output_conditions;
+    LineText cs_file_name;      // data file of the current READCOLLISIONS
+    LineText output_file_name;  // result file of SAVERESULTS, or table file of RUN2D
+    int output_format;          // OutputLayout
+    int output_conditions;      // the six output switches: on when 1
     int output_transport;
     int output_rates;
     int output_inverse_rates;
     int output_energy_loss;
     int output_eedf;
-    int normalize_fractions;
-    int cs_extrapolate;
+    int normalize_fractions;    // 1: the fractions of each run not varied are rescaled so that all sum to 1
+    int cs_extrapolate;         // 0: tables extended to 10000 eV with their last value; else as ln(E)/E
 };
 
 struct Tables {

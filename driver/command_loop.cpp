@@ -32,7 +32,7 @@ constexpr CommandEntry kCommands[] = {
 
 bool is_comment(const LineText& s) { return s.col(1) == '!' || s.col(1) == '/'; }
 
-void write_finished(Interpreter& in) { writelog(in, std::string(1, kCR) + "FINISHED"); }
+void write_finished(Interpreter& in) { writelog_cr(in, "FINISHED"); }
 
 }  // namespace
 
@@ -46,7 +46,7 @@ void write_abort_line(Interpreter& in) {
     FreeRecord record;
     record.text("ABORT: Error in input file line:").integer(in.script_line_count);
     in.S.assign(record.lines().front());
-    writelog(in, std::string(1, kCR) + in.S.trimmed());
+    writelog_cr(in, in.S.trimmed());
 }
 
 void command_loop(Program& p) {

@@ -59,4 +59,10 @@ void writelog(Interpreter& in, std::string_view text) {
     }
 }
 
+void writelog_cr(Interpreter& in, std::string_view text) {
+    std::string line(1, kCR);
+    line += text;
+    writelog(in, line);
+}
+
 }  // namespace kestor

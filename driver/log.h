@@ -23,6 +23,11 @@ bool restart_log(Interpreter& in, std::string_view first_line);
 // echoes it without trailing blanks while screen_echo is 1.
 void writelog(Interpreter& in, std::string_view text);
 
+// writelog with one carriage return in front of `text`: the command
+// keywords, "Cannot find file", the ABORT line and FINISHED carry it, so
+// that a terminal shows them from the start of the line.
+void writelog_cr(Interpreter& in, std::string_view text);
+
 // Reports a failed open or write of the log (`what`, e.g. "write error",
 // and the errno value, 0 when unknown) on standard error and gives the
 // log up. For writers that hold the log file open themselves.

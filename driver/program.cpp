@@ -60,7 +60,7 @@ void run_script(Program& p, bool name_fits) {
     Interpreter& in = p.in;
     const std::string script_name = in.INPUTFILE.trimmed();
     if (!name_fits || !file_exists(script_name)) {
-        writelog(in, std::string(1, kCR) + "Cannot find file " + script_name);
+        writelog_cr(in, "Cannot find file " + script_name);
         return;
     }
     if (!in.script.open_file(script_name, kScriptUnit)) return;

@@ -135,7 +135,7 @@ bool load_species(Program& p, const Name& name) {
 CommandResult cmd_readcollisions(Program& p) {
     Interpreter& in = p.in;
     Tables& t = p.t;
-    writelog(in, std::string(1, kCR) + std::string(kKeyword));
+    writelog_cr(in, kKeyword);
 
     bool name_cut = false;
     if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_cut) != ReadResult::kOk)
@@ -144,7 +144,7 @@ CommandResult cmd_readcollisions(Program& p) {
     const std::string file = t.prefs.cs_file_name.trimmed();
     // A cut name could only open some other file.
     if (name_cut || !data_file_exists(file)) {
-        writelog(in, std::string(1, kCR) + "Cannot find file " + file);
+        writelog_cr(in, "Cannot find file " + file);
         return CommandResult::kAbort;
     }
     if (script_read_line(in, in.S) != ReadResult::kOk) return CommandResult::kAbort;

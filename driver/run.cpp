@@ -115,7 +115,7 @@ bool one_run(Program& p) {
 }  // namespace
 
 CommandResult cmd_run(Program& p) {
-    writelog(p.in, std::string(1, kCR) + "RUN");
+    writelog_cr(p.in, "RUN");
     if (p.in.var_count <= 0) {
         one_run(p);
         return CommandResult::kNext;

@@ -153,7 +153,7 @@ void write_row_block(const Tables& t, const GridShape& g, OutputFile& f) {
     const int iv1 = g.row_index;
     if (iv1 == 0) {
         text_record(f, "Rows: Mean energy(eV)");
-        row_records(f, g, [&](int r) { return run.run_results[r][1]; });
+        row_records(f, g, [&](int r) { return run.run_results[r][kResMeanEnergy]; });
     } else if (iv1 <= kNumConditions) {
         text_record(f, "Rows: ", t.labels.condition_labels[iv1].full());
         row_records(f, g, [&](int r) { return run.run_conditions[r][iv1]; });
@@ -216,7 +216,7 @@ void write_grid_table(const Tables& t, const GridShape& g, OutputFile& f) {
 CommandResult cmd_run2d(Program& p) {
     Interpreter& in = p.in;
     Tables& t = p.t;
-    writelog(in, std::string(1, kCR) + "RUN2D");
+    writelog_cr(in, "RUN2D");
     if (!column_quantity_defined(in)) {
         writelog(in, "Second variable undefined");
         return CommandResult::kAbort;

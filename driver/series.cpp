@@ -143,7 +143,7 @@ CommandResult cmd_runseries(Program& p) {
     Interpreter& in = p.in;
     SeriesPlan plan;
     plan.backward = in.S.full().find("RUNBACK") != std::string::npos;
-    writelog(in, std::string(1, kCR) + (plan.backward ? "RUNBACK" : "RUNSERIES"));
+    writelog_cr(in, plan.backward ? "RUNBACK" : "RUNSERIES");
 
     SeriesLines l;
     if (!read_series_lines(in, l)) return CommandResult::kAbort;

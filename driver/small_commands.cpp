@@ -11,10 +11,6 @@ namespace kestor {
 
 namespace {
 
-void log_keyword(Interpreter& in, std::string_view keyword) {
-    writelog(in, std::string(1, kCR) + std::string(keyword));
-}
-
 // Every collision and run is written; with skip_failed_runs 1 the runs
 // with a positive status are left out.
 void select_for_output(Tables& t, int skip_failed_runs) {
@@ -22,7 +18,7 @@ void select_for_output(Tables& t, int skip_failed_runs) {
     for (int r = 1; r <= t.num.run_count; ++r) t.sel.run_selected[r] = 1;
     if (skip_failed_runs != 1) return;
     for (int r = 1; r <= t.num.run_count; ++r)
-        if (t.run.run_results[r][kNumResults] > 0.0) t.sel.run_selected[r] = 0;
+        if (t.run.run_results[r][kResStatus] > 0.0) t.sel.run_selected[r] = 0;
 }
 
 // The species tables that a later load does not always rewrite: a
@@ -53,7 +49,7 @@ CommandResult cmd_noscreen(Program& p) {
 }
 
 CommandResult cmd_clearcollisions(Program& p) {
-    log_keyword(p.in, "CLEARCOLLISIONS");
+    writelog_cr(p.in, "CLEARCOLLISIONS");
     clear_species_data(p.t.sp);
     p.t.num.species_count = 0;
     p.t.num.collision_count = 0;
@@ -63,7 +59,7 @@ CommandResult cmd_clearcollisions(Program& p) {
 }
 
 CommandResult cmd_clearruns(Program& p) {
-    log_keyword(p.in, "CLEARRUNS");
+    writelog_cr(p.in, "CLEARRUNS");
     p.t.num.run_count = 0;
     return CommandResult::kNext;
 }
@@ -71,7 +67,7 @@ CommandResult cmd_clearruns(Program& p) {
 CommandResult cmd_saveresults(Program& p) {
     Interpreter& in = p.in;
     Settings& s = p.t.prefs;
-    log_keyword(in, "SAVERESULTS");
+    writelog_cr(in, "SAVERESULTS");
 
     bool name_cut = false;
     if (script_read_name_or_stop(in, s.output_file_name, name_cut) != ReadResult::kOk) return CommandResult::kAbort;
@@ -85,7 +81,7 @@ CommandResult cmd_saveresults(Program& p) {
         if (script_read_values_or_stop(in, *value) != ReadResult::kOk) return CommandResult::kAbort;
 
     select_for_output(p.t, in.skip_failed_runs);
-    if (main_file_refused(s, name_cut) || writebol(p.t) != 0) writelog(in, "ERROR: Cannot write to file");
+    if (main_file_refused(s, name_cut) || !writebol(p.t)) writelog(in, "ERROR: Cannot write to file");
     return CommandResult::kNext;
 }
 

@@ -7,9 +7,6 @@
 
 namespace kestor {
 
-// Exit status of the program when a lookup file cannot be opened or written.
-constexpr int kLookupFileExitStatus = 29;
-
 // File name of a collision's lookup table: the name from column 7 on,
 // each run of blanks made one "_", ".lut" appended. A "/" (which would
 // lead out of the working directory) becomes "_" as well.

@@ -23,22 +23,22 @@ void write_layout(const Tables& t, const Selections& sel, OutputFile& out) {
 
 }  // namespace
 
-int writebol(const Tables& t) {
+bool writebol(const Tables& t) {
     Selections sel;
     build_selections(t, sel);
 
     if (t.prefs.output_format == kLayoutLookup) {
         write_lookup_files(t);
-        return 0;
+        return true;
     }
 
     OutputFile out;
-    if (!out.open(t.prefs.output_file_name.trimmed())) return 1;
+    if (!out.open(t.prefs.output_file_name.trimmed())) return false;
     write_header(t, out);
     write_layout(t, sel, out);
     // A write that failed after the open (a full disk) is reported like
     // a file that cannot be written at all.
-    return out.close() ? 0 : 1;
+    return out.close();
 }
 
 }  // namespace kestor

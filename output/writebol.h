@@ -7,8 +7,9 @@ namespace kestor {
 
 // Writes the runs held in memory in the layout prefs.output_format (an
 // OutputLayout code) to prefs.output_file_name; kLayoutLookup writes the
-// lookup-table files instead. Returns 0 on success, 1 when the main file
-// cannot be opened. A lookup file that cannot be opened throws ProgramStop.
-int writebol(const Tables& t);
+// lookup-table files instead. True when the results were written; false when
+// the main file cannot be opened or written. A lookup file that cannot be
+// opened throws ProgramStop.
+bool writebol(const Tables& t);
 
 }  // namespace kestor

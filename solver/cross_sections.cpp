@@ -16,41 +16,39 @@ namespace {
 
 // Upper edge of the cell beyond the grid: no energy reaches it.
 constexpr double kSentinelEdge = 1.0000000272564224e16;
-// Above this ec g the exponential shape would overflow.
-constexpr double kMaxExponent = 300.0;
 
 // Lower edge of cell j + 1 in the 0-based edge numbering e_0..e_(n+1).
-inline double edge(const SolverWork& w, int j) { return w.EPS[j + 1]; }
+inline double edge(const GridState& grid, int j) { return grid.EPS[j + 1]; }
 
 // Mixture cross sections from one process: its forward contribution above
 // the threshold and, when its upper level is populated, the superelastic
 // one from detailed balance.
-void add_edge_contributions(const Tables& t, SolverWork& w, int k) {
+void add_edge_contributions(const Tables& t, const RunSettings& run, const GridState& grid, int n,
+                            CollisionTerms& coll, int k) {
     const int np = table_points(t, k);
     const int s = t.col.collision_species[k];
     // A table of fewer than two points has no interpolation.
     if (np < 2 || !valid_species(s)) return;
-    const int n = w.n;
     const int kind = t.col.collision_kind[k];
     const int effective = t.sp.species_effective_flag[s];
     const double thr = std::fabs(t.col.collision_threshold[k]);
-    const double x = w.XS[s];
-    const double c1 = w.CX1[k];
-    const double c2 = w.CX2[k];
+    const double x = run.XS[s];
+    const double c1 = run.CX1[k];
+    const double c2 = run.CX2[k];
     const double gl = t.col.lower_level_weight[k];
     const double gu = t.col.upper_level_weight[k];
-    const double mass_ratio = w.CMRTS[s];
+    const double mass_ratio = run.CMRTS[s];
 
     // An effective cross section already holds the other processes.
     const bool forward = kind == kElastic || (kind != kDeexcitation && effective == 0);
     if (forward) {
         int cursor = 1;
         for (int j = 0; j <= n; ++j) {
-            const double e = edge(w, j);
+            const double e = edge(grid, j);
             if (!(e >= thr)) continue;
             const double v = table_cross_section(t, k, np, e, cursor) * (c1 * x);
-            w.CSM[j + 1] += v;
-            if (kind != kAttachment) w.CSE[j + 1] += (v + v) * mass_ratio;
+            coll.CSM[j + 1] += v;
+            if (kind != kAttachment) coll.CSE[j + 1] += (v + v) * mass_ratio;
         }
     }
 
@@ -64,16 +62,16 @@ void add_edge_contributions(const Tables& t, SolverWork& w, int k) {
     {
         // Zero-energy limit for a cross section rising linearly from threshold.
         const double c = (((sigma[q] * (c2 * x)) / (energy[q] / thr - 1.0)) * gl) / gu;
-        w.CSM[1] += c;
-        w.CSE[1] += (c + c) * mass_ratio;
+        coll.CSM[1] += c;
+        coll.CSE[1] += (c + c) * mass_ratio;
     }
     int cursor = 1;
     for (int j = 1; j <= n; ++j) {
-        const double e = edge(w, j);
+        const double e = edge(grid, j);
         const double c = ((gl * (c2 * x)) * (thr / e + 1.0)) *
                          table_cross_section(t, k, np, thr + e, cursor) / gu;
-        w.CSM[j + 1] += c;
-        w.CSE[j + 1] += (c + c) * mass_ratio;
+        coll.CSM[j + 1] += c;
+        coll.CSE[j + 1] += (c + c) * mass_ratio;
     }
 }
 
@@ -84,7 +82,7 @@ void clear_matrix(SystemMatrix& m, int n) {
 // Kind as the walk uses it: without electron growth, attachment and
 // ionisation only take energy away, like an excitation.
 int effective_kind(int kind, int growth_model) {
-    if (growth_model == 0 && (kind == kAttachment || kind == kIonization)) return kExcitation;
+    if (growth_model == kGrowthNone && (kind == kAttachment || kind == kIonization)) return kExcitation;
     return kind;
 }
 
@@ -135,45 +133,39 @@ struct WalkProcess {
     bool halves;  // ionisation sharing the remaining energy equally
 };
 
-// True when the cell integral of a cell with centre ec and slope g takes the
-// exponential shape exp(-g (e - ec)).
-inline bool exponential_shape(int slope_mode, double ec, double g) {
-    return slope_mode == 2 && g > 0.0 && ec * g < kMaxExponent;
-}
-
 // Destination boundary of the walk for destination cell m.
-double destination_bound(const SolverWork& w, const WalkProcess& pr, int m) {
-    if (pr.halves) return edge(w, m) + (pr.thr + edge(w, m));
-    return pr.thr + edge(w, m);
+double destination_bound(const GridState& grid, const WalkProcess& pr, int m) {
+    if (pr.halves) return edge(grid, m) + (pr.thr + edge(grid, m));
+    return pr.thr + edge(grid, m);
 }
 
 void add_forward(SolverWork& w, const WalkProcess& pr, int c, int m, double integral) {
     const int n = w.n;
-    w.RR[pr.k][c] += integral;
+    w.coll.RR[pr.k][c] += integral;
     const double v = (pr.x * pr.c1) * integral;
     if (pr.kind == kAttachment) {
-        w.RRA[c] += v;
+        w.coll.RRA[c] += v;
         return;
     }
     if (pr.kind < kIonization) return;
-    w.AA(c, c) += v;
-    if (m >= 1 && m <= n) w.AA(m, c) -= v;
+    w.coll.AA(c, c) += v;
+    if (m >= 1 && m <= n) w.coll.AA(m, c) -= v;
     if (pr.kind != kIonization) return;
-    w.RRI[c] += v;
-    if (w.energy_sharing == 2) {
+    w.coll.RRI[c] += v;
+    if (w.run.energy_sharing == kSharingSecondaryAtZero) {
         // The secondary starts at zero energy.
-        w.AAA(1, c) += v;
-    } else if (w.energy_sharing == 1 && m >= 1 && m <= n) {
-        w.AAA(m, c) += v;
+        w.coll.AAA(1, c) += v;
+    } else if (w.run.energy_sharing == kSharingEqual && m >= 1 && m <= n) {
+        w.coll.AAA(m, c) += v;
     }
 }
 
 void add_inverse(SolverWork& w, const WalkProcess& pr, int c, int m, double integral) {
-    w.RRINV[pr.k][m] += integral;
+    w.coll.RRINV[pr.k][m] += integral;
     const double v = (pr.c2 * pr.x) * integral;
-    w.AA(m, m) += v;
+    w.coll.AA(m, m) += v;
     // Above the grid the electron is lost from cell m and gained nowhere.
-    if (c <= w.n) w.AA(c, m) -= v;
+    if (c <= w.n) w.coll.AA(c, m) -= v;
 }
 
 // Sweeps the energy of the colliding electron upward through the table
@@ -181,12 +173,11 @@ void add_inverse(SolverWork& w, const WalkProcess& pr, int c, int m, double inte
 // every piece the source cell c, the destination cell m and the linear
 // cross section are fixed, and lists the pieces on which the forward or the
 // inverse part integrates.
-void list_pieces(const Tables& t, const SolverWork& w, const WalkProcess& pr, int np, WalkPieces& pcs) {
-    const int n = w.n;
+void list_pieces(const Tables& t, const GridState& grid, int n, const WalkProcess& pr, int np, WalkPieces& pcs) {
     pcs.count = 0;
     int c = n + 1;
     for (int j = 1; j <= n; ++j) {
-        if (edge(w, j) > pr.thr) {
+        if (edge(grid, j) > pr.thr) {
             c = j;
             break;
         }
@@ -194,11 +185,11 @@ void list_pieces(const Tables& t, const SolverWork& w, const WalkProcess& pr, in
     int m = 0;
     double d;
     if (pr.kind == kAttachment) {
-        d = 2.0 * edge(w, n);  // attachment has no destination cell
+        d = 2.0 * edge(grid, n);  // attachment has no destination cell
     } else if (pr.halves) {
-        d = edge(w, 0) + (edge(w, 0) + pr.thr);
+        d = edge(grid, 0) + (edge(grid, 0) + pr.thr);
     } else {
-        d = edge(w, 0) + pr.thr;
+        d = edge(grid, 0) + pr.thr;
     }
 
     TableCursor tab(t, pr.k, np);
@@ -208,16 +199,16 @@ void list_pieces(const Tables& t, const SolverWork& w, const WalkProcess& pr, in
     const long max_steps = 2L * (np + 2L * n + 4L) + 8L;
     for (long step = 0; step < max_steps; ++step) {
         if (eps >= tab.e_next) tab.advance();
-        if (eps >= edge(w, c) && c <= n) ++c;
+        if (eps >= edge(grid, c) && c <= n) ++c;
         if (eps >= d && m <= n) {
             ++m;
-            if (pr.kind != kAttachment) d = destination_bound(w, pr, m);
+            if (pr.kind != kAttachment) d = destination_bound(grid, pr, m);
         }
         if (c > n && (m > n || pr.kind < kExcitation)) return;
 
         const double ea = eps;
         double eb = tab.e_next;
-        if (c <= n) eb = std::min(eb, edge(w, c));
+        if (c <= n) eb = std::min(eb, edge(grid, c));
         // The destination bound also splits the piece below the threshold,
         // so that no piece spans two destination cells.
         if (m <= n) eb = std::min(eb, d);
@@ -244,7 +235,7 @@ void list_pieces(const Tables& t, const SolverWork& w, const WalkProcess& pr, in
 // when it ended there in the same cell, from the cell-edge table when e is an
 // edge of cell c, computed otherwise. Each piece end costs one exponential.
 struct EndExponential {
-    const SolverWork& w;
+    const GridState& grid;
     const double* lower;  // exp at the cell edges (forward part), or nullptr
     const double* upper;
     int last_cell = 0;
@@ -254,8 +245,8 @@ struct EndExponential {
     double at(int c, double ec, double g, double e) const {
         if (last_cell == c && last_energy == e) return last_value;
         if (lower != nullptr) {
-            if (e == w.EPS[c]) return lower[c];
-            if (e == w.EPS[c + 1]) return upper[c];
+            if (e == grid.EPS[c]) return lower[c];
+            if (e == grid.EPS[c + 1]) return upper[c];
         }
         return std::exp((ec - e) * g);
     }
@@ -280,11 +271,11 @@ void part_integrals(SolverWork& w, WalkPieces& pcs, unsigned part, Cell cell, Ce
         if (!(pcs.parts[p] & part)) continue;
         const int c = cell(p);
         const double ec = centre(c);
-        const double g = w.G[c];
+        const double g = w.dist.G[c];
         const double ea = pcs.ea[p];
         const double eb = pcs.eb[p];
-        if (!exponential_shape(w.slope_mode, ec, g)) {
-            out[p] = cell_integral(w.slope_mode, ea, eb, ec, g, f, pcs.alpha[p], pcs.beta[p]);
+        if (!exponential_shape(w.dist.slope_mode, ec, g)) {
+            out[p] = cell_integral(w.dist.slope_mode, ea, eb, ec, g, f, pcs.alpha[p], pcs.beta[p]);
             continue;
         }
         if (prof != nullptr) {
@@ -314,15 +305,16 @@ void part_integrals(SolverWork& w, WalkPieces& pcs, unsigned part, Cell cell, Ce
 // The walk of one process: its pieces, their integrals, then the integrals
 // entered in the order of the pieces, forward part before inverse part.
 void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
-    WalkPieces& pcs = w.walk_pieces;
-    list_pieces(t, w, pr, np, pcs);
+    WalkPieces& pcs = w.coll.walk_pieces;
+    list_pieces(t, w.grid, w.n, pr, np, pcs);
     part_integrals(
-        w, pcs, kForwardPart, [&](int p) { return pcs.source[p]; }, [&](int c) { return w.EPSC[c]; }, kGamma,
-        EndExponential{w, w.edge_exp_lower, w.edge_exp_upper}, pcs.forward);
+        w, pcs, kForwardPart, [&](int p) { return pcs.source[p]; }, [&](int c) { return w.grid.EPSC[c]; }, kGamma,
+        EndExponential{w.grid, w.coll.edge_exp_lower, w.coll.edge_exp_upper}, pcs.forward);
     if (pr.kind >= kExcitation) {
         part_integrals(
             w, pcs, kInversePart, [&](int p) { return pcs.destination[p]; },
-            [&](int m) { return w.EPSC[m] + pr.thr; }, pr.gfac, EndExponential{w, nullptr, nullptr}, pcs.inverse);
+            [&](int m) { return w.grid.EPSC[m] + pr.thr; }, pr.gfac, EndExponential{w.grid, nullptr, nullptr},
+            pcs.inverse);
     }
     for (int p = 0; p < pcs.count; ++p) {
         const int c = pcs.source[p];
@@ -336,19 +328,19 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
 // shape: the ends of the forward pieces at cell edges, shared by every process.
 void edge_exponentials(SolverWork& w) {
     for (int c = 1; c <= w.n; ++c) {
-        const double ec = w.EPSC[c];
-        const double g = w.G[c];
-        if (!exponential_shape(w.slope_mode, ec, g)) continue;
-        w.edge_exp_lower[c] = std::exp((ec - edge(w, c - 1)) * g);
-        w.edge_exp_upper[c] = std::exp((ec - edge(w, c)) * g);
+        const double ec = w.grid.EPSC[c];
+        const double g = w.dist.G[c];
+        if (!exponential_shape(w.dist.slope_mode, ec, g)) continue;
+        w.coll.edge_exp_lower[c] = std::exp((ec - edge(w.grid, c - 1)) * g);
+        w.coll.edge_exp_upper[c] = std::exp((ec - edge(w.grid, c)) * g);
     }
 }
 
 void collision_walk(const Tables& t, SolverWork& w, int k) {
     const int n = w.n;
     for (int j = 1; j <= n; ++j) {
-        w.RR[k][j] = 0.0;
-        w.RRINV[k][j] = 0.0;
+        w.coll.RR[k][j] = 0.0;
+        w.coll.RRINV[k][j] = 0.0;
     }
     const int np = table_points(t, k);
     const int s = t.col.collision_species[k];
@@ -356,14 +348,14 @@ void collision_walk(const Tables& t, SolverWork& w, int k) {
 
     WalkProcess pr;
     pr.k = k;
-    pr.kind = effective_kind(t.col.collision_kind[k], w.growth_model);
+    pr.kind = effective_kind(t.col.collision_kind[k], w.run.growth_model);
     pr.thr = std::fabs(t.col.collision_threshold[k]);
-    pr.x = w.XS[s];
-    pr.c1 = w.CX1[k];
-    pr.c2 = w.CX2[k];
+    pr.x = w.run.XS[s];
+    pr.c1 = w.run.CX1[k];
+    pr.c2 = w.run.CX2[k];
     // An upper weight below 1 (the 0 of a forward reversible process) counts as 1.
     pr.gfac = (kGamma * t.col.lower_level_weight[k]) / std::max(t.col.upper_level_weight[k], 1.0);
-    pr.halves = pr.kind == kIonization && w.energy_sharing == 1;
+    pr.halves = pr.kind == kIonization && w.run.energy_sharing == kSharingEqual;
     walk(t, w, pr, np);
 }
 
@@ -379,46 +371,46 @@ double table_cross_section(const Tables& t, int k, int np, double e, int& cursor
     return sigma[j - 1] * w + (1.0 - w) * sigma[j];
 }
 
-void edge_cross_sections(const Tables& t, SolverWork& w) {
-    const int n = w.n;
+void edge_cross_sections(const Tables& t, const RunSettings& run, const GridState& grid, int n,
+                         CollisionTerms& coll) {
     if (!valid_cell_count(n)) return;
     for (int j = 1; j <= n + 1; ++j) {
-        w.CSM[j] = 0.0;
-        w.CSE[j] = 0.0;
-        w.CSMEI[j] = 0.0;
-        w.CSEEI[j] = 0.0;
+        coll.CSM[j] = 0.0;
+        coll.CSE[j] = 0.0;
+        coll.CSMEI[j] = 0.0;
+        coll.CSEEI[j] = 0.0;
     }
     const int visited = visited_collision_count(t);
-    for (int j = 1; j <= visited; ++j) add_edge_contributions(t, w, collision_slot(t, j));
+    for (int j = 1; j <= visited; ++j) add_edge_contributions(t, run, grid, n, coll, collision_slot(t, j));
     for (int j = 1; j <= n + 1; ++j) {
-        w.Q[j] = w.CSM[j];
-        w.QEFF[j] = w.CSM[j];
+        coll.Q[j] = coll.CSM[j];
+        coll.QEFF[j] = coll.CSM[j];
     }
 }
 
 void collision_integrals(const Tables& t, SolverWork& w) {
     const int n = w.n;
     if (!valid_cell_count(n)) return;
-    clear_matrix(w.AA, n);
-    clear_matrix(w.AAA, n);
+    clear_matrix(w.coll.AA, n);
+    clear_matrix(w.coll.AAA, n);
     for (int j = 1; j <= n; ++j) {
-        w.AAAA[j] = 0.0;
-        w.RRI[j] = 0.0;
-        w.RRA[j] = 0.0;
+        w.coll.AAAA[j] = 0.0;
+        w.coll.RRI[j] = 0.0;
+        w.coll.RRA[j] = 0.0;
     }
-    w.EPS[n + 2] = kSentinelEdge;
+    w.grid.EPS[n + 2] = kSentinelEdge;
     edge_exponentials(w);
 
     const int visited = visited_collision_count(t);
     for (int j = 1; j <= visited; ++j) collision_walk(t, w, collision_slot(t, j));
 
-    for (int j = 1; j <= n; ++j) w.RRIA[j] = w.RRI[j] - w.RRA[j];
+    for (int j = 1; j <= n; ++j) w.coll.RRIA[j] = w.coll.RRI[j] - w.coll.RRA[j];
 }
 
 double cell_integral(int slope_mode, double ea, double eb, double ec, double g, double f,
                      double alpha, double beta) {
     const double p2 = ea + eb;
-    if (slope_mode == 1) {
+    if (slope_mode == kSlopeLinear) {
         // Linear shape 1 - g (e - ec).
         const double k = 1.0 + ec * g;
         const double q2 = ea * ea + eb * eb;

@@ -17,6 +17,9 @@ namespace kestor {
 // writes QEFF, AF1, AG1, F1, G1, B0, B1 and the tridiagonal work arrays.
 void ee_momentum_correction(SolverWork& w);
 
+// No correction: the factors AF1 = AG1 = 1 over the edges 1..n+1.
+void reset_momentum_factors(int n, EeMomentum& ee);
+
 // Newton step of the temperature of the electron-electron start when
 // momentum effects are on: the field power of the Maxwellian held in F
 // (just evaluated at temperature T) enters the energy balance.

@@ -9,38 +9,35 @@ namespace kestor {
 
 namespace {
 
-double width(const SolverWork& w, int i) { return w.EPS[i + 1] - w.EPS[i]; }
-double centre_gap(const SolverWork& w, int k) { return w.EPSC[k] - w.EPSC[k - 1]; }
-
 // eps/Q at edge k. The zero-energy edge contributes nothing: EPS(1) = 0, and
 // the cross section there may be 0 as well, which must not give 0/0.
 double eps_over_q(const SolverWork& w, int k) {
-    return w.EPS[k] == 0.0 ? 0.0 : w.EPS[k] / w.Q[k];
+    return w.grid.EPS[k] == 0.0 ? 0.0 : w.grid.EPS[k] / w.coll.Q[k];
 }
 
 // Row factor of cell i: its electrons plus the anisotropy flux across its edges.
 double row_factor(const SolverWork& w, int i) {
-    const double el = w.EPS[i];
-    const double eu = w.EPS[i + 1];
-    return std::sqrt(w.EPSC[i]) * w.F[i] * width(w, i) +
-           (w.reduced_field / 3.0) *
-               (std::sqrt(eu) * w.F1[i + 1] / w.Q[i + 1] - std::sqrt(el) * w.F1[i] / w.Q[i]);
+    const double el = w.grid.EPS[i];
+    const double eu = w.grid.EPS[i + 1];
+    return std::sqrt(w.grid.EPSC[i]) * w.dist.F[i] * w.grid.width(i) +
+           (w.run.reduced_field / 3.0) *
+               (std::sqrt(eu) * w.dist.F1[i + 1] / w.coll.Q[i + 1] - std::sqrt(el) * w.dist.F1[i] / w.coll.Q[i]);
 }
 
 // Spatial-transport source of cell i built from an edge anisotropy x1 and a
 // cell distribution y (F1 and F for the first system, GZ1 and GZ for the second).
 double transport_source(const SolverWork& w, int i, const double* x1, const double* y) {
-    const double el = w.EPS[i];
-    const double eu = w.EPS[i + 1];
+    const double el = w.grid.EPS[i];
+    const double eu = w.grid.EPS[i + 1];
     return kGammaSixth *
-           ((el * x1[i] + eu * x1[i + 1]) * width(w, i) +
-            w.reduced_field * (eu * (y[i] + y[i + 1]) / w.Q[i + 1] - el * (y[i - 1] + y[i]) / w.Q[i]));
+           ((el * x1[i] + eu * x1[i + 1]) * w.grid.width(i) +
+            w.run.reduced_field * (eu * (y[i] + y[i + 1]) / w.coll.Q[i + 1] - el * (y[i - 1] + y[i]) / w.coll.Q[i]));
 }
 
 // Net production sum_j RRIA(j) x(j) of a solution.
 double net_production(const SolverWork& w, const double* x) {
     double s = 0.0;
-    for (int j = 1; j <= w.n; ++j) s += w.RRIA[j] * x[j];
+    for (int j = 1; j <= w.n; ++j) s += w.coll.RRIA[j] * x[j];
     return s;
 }
 
@@ -50,15 +47,15 @@ template <class Rhs>
 void solve_gradient_system(SolverWork& w, double* x, Rhs rhs) {
     const int n = w.n;
     for (int c = 1; c <= n; ++c) {
-        for (int i = 1; i <= n; ++i) w.A(i, c) = w.AG(i, c);
+        for (int i = 1; i <= n; ++i) w.A(i, c) = w.grad.AG(i, c);
     }
     // Interior rows gain S(i) times the net production of the solution.
     for (int i = 2; i <= n - 1; ++i) w.A(i, n + 1) = rhs(i);
     for (int c = 1; c <= n; ++c) {
-        for (int i = 2; i <= n - 1; ++i) w.A(i, c) = w.A(i, c) + w.grad_S[i] * w.RRIA[c];
+        for (int i = 2; i <= n - 1; ++i) w.A(i, c) = w.A(i, c) + w.grad.S[i] * w.coll.RRIA[c];
     }
     // The correction carries no electrons...
-    for (int c = 1; c <= n; ++c) w.A(1, c) = std::sqrt(w.EPSC[c]) * width(w, c);
+    for (int c = 1; c <= n; ++c) w.A(1, c) = std::sqrt(w.grid.EPSC[c]) * w.grid.width(c);
     w.A(1, n + 1) = 0.0;
     // ...and vanishes in the last cell.
     for (int c = 1; c <= n + 1; ++c) w.A(n, c) = 0.0;
@@ -71,11 +68,11 @@ void solve_gradient_system(SolverWork& w, double* x, Rhs rhs) {
 // drift(k) the growth-drift part supplied by the caller.
 template <class Drift>
 void edge_solution(SolverWork& w, double* out, const double* x, const double* y, Drift drift) {
-    const double e = w.reduced_field;
+    const double e = w.run.reduced_field;
     for (int k = 2; k <= w.n; ++k) {
-        out[k] = ((e * (x[k] - x[k - 1])) / centre_gap(w, k) + 0.5 * (y[k] + y[k - 1]) -
-                  drift(k) / std::sqrt(w.EPS[k])) /
-                 w.Q[k];
+        out[k] = ((e * (x[k] - x[k - 1])) / w.grid.centre_gap(k) + 0.5 * (y[k] + y[k - 1]) -
+                  drift(k) / std::sqrt(w.grid.EPS[k])) /
+                 w.coll.Q[k];
     }
 }
 
@@ -83,7 +80,7 @@ void edge_solution(SolverWork& w, double* out, const double* x, const double* y,
 double diffusion_sum(const SolverWork& w) {
     double s = 0.0;
     for (int j = 1; j <= w.n; ++j) {
-        s += 0.5 * (eps_over_q(w, j + 1) + eps_over_q(w, j)) * w.F[j] * width(w, j);
+        s += 0.5 * (eps_over_q(w, j + 1) + eps_over_q(w, j)) * w.dist.F[j] * w.grid.width(j);
     }
     return kGammaThird * s;
 }
@@ -91,105 +88,107 @@ double diffusion_sum(const SolverWork& w) {
 // sum_k (sqrt(eps)/Q) F1 gap over the interior edges.
 double anisotropy_sum(const SolverWork& w) {
     double s = 0.0;
-    for (int k = 2; k <= w.n; ++k) s += (std::sqrt(w.EPS[k]) / w.Q[k]) * w.F1[k] * centre_gap(w, k);
+    for (int k = 2; k <= w.n; ++k) s += (std::sqrt(w.grid.EPS[k]) / w.coll.Q[k]) * w.dist.F1[k] * w.grid.centre_gap(k);
     return s;
 }
 
-void clear_solutions(SolverWork& w) {
-    for (int j = 1; j <= w.n; ++j) {
-        w.GZ[j] = 0.0;
-        w.GZZ[j] = 0.0;
-        w.GYY[j] = 0.0;
+void clear_solutions(int n, GradientState& grad) {
+    for (int j = 1; j <= n; ++j) {
+        grad.GZ[j] = 0.0;
+        grad.GZZ[j] = 0.0;
+        grad.GYY[j] = 0.0;
     }
-    for (int k = 2; k <= w.n; ++k) {
-        w.GZ1[k] = 0.0;
-        w.GZZ1[k] = 0.0;
+    for (int k = 2; k <= n; ++k) {
+        grad.GZ1[k] = 0.0;
+        grad.GZZ1[k] = 0.0;
     }
 }
 
 }  // namespace
 
-void clear_saved_operator(SolverWork& w) {
-    for (int c = 1; c <= w.n; ++c) {
-        for (int i = 1; i <= w.n; ++i) w.AG(i, c) = 0.0;
+void clear_saved_operator(int n, GradientState& grad) {
+    for (int c = 1; c <= n; ++c) {
+        for (int i = 1; i <= n; ++i) grad.AG(i, c) = 0.0;
     }
-    w.saved_operator_valid = 0;
+    grad.saved_operator_valid = 0;
 }
 
 void save_operator(SolverWork& w) {
     for (int c = 1; c <= w.n; ++c) {
-        for (int i = 1; i <= w.n; ++i) w.AG(i, c) = w.A(i, c) - w.AAA(i, c);
+        for (int i = 1; i <= w.n; ++i) w.grad.AG(i, c) = w.A(i, c) - w.coll.AAA(i, c);
     }
-    w.saved_operator_valid = 1;
+    w.grad.saved_operator_valid = 1;
 }
 
 void gradient_expansion(SolverWork& w) {
     const int n = w.n;
-    const double e = w.reduced_field;
-    const bool growth = w.growth_model != 0;
+    const double e = w.run.reduced_field;
+    const bool growth = w.run.growth_model != kGrowthNone;
+    const GridState& grid = w.grid;
+    const double* f = w.dist.F;
+    const double* f1 = w.dist.F1;
+    const double* q = w.coll.Q;
+    GradientState& g = w.grad;
 
     double sw = 0.0;
-    for (int k = 2; k <= n; ++k) sw += w.EPS[k] * w.F1[k] * centre_gap(w, k);
+    for (int k = 2; k <= n; ++k) sw += grid.EPS[k] * f1[k] * grid.centre_gap(k);
     const double W = kGammaThird * sw;
     const double d0 = diffusion_sum(w);
     const double sb = anisotropy_sum(w);
-    w.grad_W = W;
-    w.grad_D0 = d0;
+    g.W = W;
+    g.D0 = d0;
 
-    if (w.saved_operator_valid == 0) {
+    if (g.saved_operator_valid == 0) {
         // No operator of this run to expand with: the solutions are zero,
         // and the longitudinal diffusion keeps the terms that do not
         // depend on them.
-        clear_solutions(w);
-        w.grad_P1 = 0.0;
-        w.grad_L1 = d0 - (W / 3.0) * sb;
-        w.grad_P2 = 0.0;
-        w.grad_P3 = 0.0;
+        clear_solutions(n, g);
+        g.P1 = 0.0;
+        g.L1 = d0 - (W / 3.0) * sb;
+        g.P2 = 0.0;
+        g.P3 = 0.0;
         return;
     }
 
-    for (int i = 2; i <= n - 1; ++i) w.grad_S[i] = row_factor(w, i);
+    for (int i = 2; i <= n - 1; ++i) g.S[i] = row_factor(w, i);
 
     // First order along the field.
-    solve_gradient_system(w, w.GZ, [&](int i) {
-        return transport_source(w, i, w.F1, w.F) - W * w.grad_S[i];
-    });
-    const double p1 = growth ? net_production(w, w.GZ) : 0.0;
+    solve_gradient_system(w, g.GZ, [&](int i) { return transport_source(w, i, f1, f) - W * g.S[i]; });
+    const double p1 = growth ? net_production(w, g.GZ) : 0.0;
     const double wp = W + p1;
     double sa = 0.0;
-    for (int k = 2; k <= n; ++k) sa += eps_over_q(w, k) * (w.GZ[k] - w.GZ[k - 1]);
+    for (int k = 2; k <= n; ++k) sa += eps_over_q(w, k) * (g.GZ[k] - g.GZ[k - 1]);
     const double l1 = (kGammaThird * e) * sa + d0 - (wp / 3.0) * sb;
-    edge_solution(w, w.GZ1, w.GZ, w.F, [&](int k) { return (wp / kGamma) * w.F1[k]; });
+    edge_solution(w, g.GZ1, g.GZ, f, [&](int k) { return (wp / kGamma) * f1[k]; });
 
     // Second order along the field.
-    solve_gradient_system(w, w.GZZ, [&](int i) {
-        const double el = w.EPS[i];
-        const double eu = w.EPS[i + 1];
-        return transport_source(w, i, w.GZ1, w.GZ) - wp * std::sqrt(w.EPSC[i]) * w.GZ[i] * width(w, i) -
-               (e * wp / 3.0) * (std::sqrt(eu) * w.GZ1[i + 1] / w.Q[i + 1] - std::sqrt(el) * w.GZ1[i] / w.Q[i]) -
-               l1 * w.grad_S[i];
+    solve_gradient_system(w, g.GZZ, [&](int i) {
+        const double el = grid.EPS[i];
+        const double eu = grid.EPS[i + 1];
+        return transport_source(w, i, g.GZ1, g.GZ) - wp * std::sqrt(grid.EPSC[i]) * g.GZ[i] * grid.width(i) -
+               (e * wp / 3.0) * (std::sqrt(eu) * g.GZ1[i + 1] / q[i + 1] - std::sqrt(el) * g.GZ1[i] / q[i]) -
+               l1 * g.S[i];
     });
-    const double p2 = growth ? net_production(w, w.GZZ) - (p1 / 3.0) * sb : 0.0;
+    const double p2 = growth ? net_production(w, g.GZZ) - (p1 / 3.0) * sb : 0.0;
     const double lp = l1 + p2;
-    edge_solution(w, w.GZZ1, w.GZZ, w.GZ,
-                  [&](int k) { return (wp * w.GZ1[k] + lp * w.F1[k]) / kGamma; });
+    edge_solution(w, g.GZZ1, g.GZZ, g.GZ, [&](int k) { return (wp * g.GZ1[k] + lp * f1[k]) / kGamma; });
 
     // Second order across the field.
-    solve_gradient_system(w, w.GYY, [&](int i) {
-        return kGammaSixth * (eps_over_q(w, i) + eps_over_q(w, i + 1)) * w.F[i] * width(w, i) - d0 * w.grad_S[i];
+    solve_gradient_system(w, g.GYY, [&](int i) {
+        return kGammaSixth * (eps_over_q(w, i) + eps_over_q(w, i + 1)) * f[i] * grid.width(i) - d0 * g.S[i];
     });
-    const double p3 = growth ? net_production(w, w.GYY) : 0.0;
+    const double p3 = growth ? net_production(w, g.GYY) : 0.0;
 
-    w.grad_P1 = p1;
-    w.grad_L1 = l1;
-    w.grad_P2 = p2;
-    w.grad_P3 = p3;
+    g.P1 = p1;
+    g.L1 = l1;
+    g.P2 = p2;
+    g.P3 = p3;
 }
 
-void gradient_reconstruct(SolverWork& w) {
-    const double nu = w.ionization_freq - w.attachment_freq;
-    const double wp = w.grad_W + w.grad_P1;
-    const double lp = w.grad_L1 + w.grad_P2;
+void gradient_reconstruct(const CollisionTerms& coll, int n, GradientState& grad, Distribution& dist) {
+    const double nu = coll.ionization_freq - coll.attachment_freq;
+    const double wp = grad.W + grad.P1;
+    const double lp = grad.L1 + grad.P2;
     // alpha is the root of lp alpha^2 + wp alpha + nu = 0 that stays finite
     // as lp -> 0 for a drift against the field (wp < 0).
     double d = wp * wp - 4.0 * nu * lp;
@@ -200,19 +199,19 @@ void gradient_reconstruct(SolverWork& w) {
     } else if (wp != 0.0) {
         alpha = -nu / wp;  // without longitudinal diffusion the balance is linear
     }
-    w.grad_alpha = alpha;
+    grad.alpha = alpha;
     const double alpha2 = alpha * alpha;
-    for (int j = 1; j <= w.n; ++j) w.F[j] = w.F[j] + alpha * w.GZ[j] + alpha2 * w.GZZ[j];
-    for (int k = 2; k <= w.n; ++k) w.F1[k] = w.F1[k] + alpha * w.GZ1[k] + alpha2 * w.GZZ1[k];
+    for (int j = 1; j <= n; ++j) dist.F[j] = dist.F[j] + alpha * grad.GZ[j] + alpha2 * grad.GZZ[j];
+    for (int k = 2; k <= n; ++k) dist.F1[k] = dist.F1[k] + alpha * grad.GZ1[k] + alpha2 * grad.GZZ1[k];
 }
 
-GradientResults gradient_results(const SolverWork& w, double mu, double dn) {
+GradientResults gradient_results(const GradientState& grad, double field, double mu, double dn) {
     GradientResults r{};
-    const double e = w.reduced_field;
-    r.bulk_mobility = e > 0.0 ? mu - w.grad_P1 / e : mu;
-    r.longitudinal_diffusion = w.grad_L1;
-    r.bulk_t_diffusion = dn + w.grad_P3;
-    r.bulk_l_diffusion = w.grad_L1 + w.grad_P2;
+    const double e = field;
+    r.bulk_mobility = e > 0.0 ? mu - grad.P1 / e : mu;
+    r.longitudinal_diffusion = grad.L1;
+    r.bulk_t_diffusion = dn + grad.P3;
+    r.bulk_l_diffusion = grad.L1 + grad.P2;
     return r;
 }
 

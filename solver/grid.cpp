@@ -36,7 +36,7 @@ struct ScanSums {
     double c = 0.0;
 };
 
-ScanSums mixture_sums(const Tables& t, const SolverWork& w, double e, int* cursor) {
+ScanSums mixture_sums(const Tables& t, const RunSettings& run, double e, int* cursor) {
     ScanSums sums;
     const int nc = visible_collision_count(t);
     for (int k = 1; k <= nc; ++k) {
@@ -45,12 +45,12 @@ ScanSums mixture_sums(const Tables& t, const SolverWork& w, double e, int* curso
         // A table of fewer than two points has no interpolation.
         if (np < 2 || !valid_species(s)) continue;
         const double sigma = table_cross_section(t, k, np, e, cursor[k]);
-        const double xs = w.XS[s] * sigma;
+        const double xs = run.XS[s] * sigma;
         const int kind = t.col.collision_kind[k];
         if (kind == kElastic) {
             sums.a += 2.0 * xs * t.col.collision_mass_ratio[k];
             sums.b += xs;
-        } else if (kind > 0) {
+        } else if (kind > kElastic) {
             sums.c += xs;
         }
     }
@@ -75,27 +75,27 @@ double energy_scale(double a, double b, double c) {
 // emax = max(emax, x), formed as emax + max(x - emax, 0).
 double raise_to(double emax, double x) { return emax + std::max(x - emax, 0.0); }
 
-void final_maxima(SolverWork& w, double estimate, bool ei_replacement) {
-    w.emax = estimate;
-    w.emax = raise_to(w.emax, w.gas_temperature_ev * (1.0 + w.lambda));
-    w.emax = raise_to(w.emax, w.excitation_temperature_ev * (1.0 + w.lambda));
+void final_maxima(const RunSettings& run, GridState& grid, double estimate, bool ei_replacement) {
+    grid.emax = estimate;
+    grid.emax = raise_to(grid.emax, run.gas_temperature_ev * (1.0 + run.lambda));
+    grid.emax = raise_to(grid.emax, run.excitation_temperature_ev * (1.0 + run.lambda));
     if (!ei_replacement) return;
     // Electron-ion collisions hold the distribution near the gas temperature.
-    if (w.ei_field_threshold > w.reduced_field || w.ei_tail_parameter > w.lambda) {
-        w.emax = std::max(w.lambda, w.ei_tail_parameter) * (1.5 * w.gas_temperature_ev);
+    if (grid.ei_field_threshold > run.reduced_field || run.ei_tail_parameter > run.lambda) {
+        grid.emax = std::max(run.lambda, run.ei_tail_parameter) * (1.5 * run.gas_temperature_ev);
     }
 }
 
 }  // namespace
 
-double scan_energy_balance(const Tables& t, const SolverWork& w) {
+double scan_energy_balance(const Tables& t, const RunSettings& run) {
     int cursor[kMaxCollisions + 1];
     std::fill(cursor, cursor + kMaxCollisions + 1, 1);
 
     const double top = largest_threshold(t);
-    const double e_field = w.reduced_field;
-    const double tg = w.gas_temperature_ev;
-    const double c2 = w.field_frequency;
+    const double e_field = run.reduced_field;
+    const double tg = run.gas_temperature_ev;
+    const double c2 = run.field_frequency;
     const double h = (kGammaThird * e_field) * e_field;
 
     double eps = 0.0;
@@ -106,7 +106,7 @@ double scan_energy_balance(const Tables& t, const SolverWork& w) {
         // Once at the ceiling the energy cannot change any more.
         if (eps >= kScanCeiling) return eps;
 
-        const ScanSums s = mixture_sums(t, w, eps, cursor);
+        const ScanSums s = mixture_sums(t, run, eps, cursor);
         const double sigma_t = s.b + s.c;
         double d = 1.0;
         if (c2 != 0.0) {
@@ -123,37 +123,38 @@ double scan_energy_balance(const Tables& t, const SolverWork& w) {
         step = std::min(kScanStepGrowth * step, u);
         if (2.0 * top > eps) step = std::min(step, top / kThresholdStepDivisor);
         sum = sum + step / u;
-        if (sum > w.lambda || u < 0.0) return eps;
+        if (sum > run.lambda || u < 0.0) return eps;
     }
     return eps;
 }
 
-void estimate_emax(const Tables& t, SolverWork& w, bool ei_replacement) {
-    final_maxima(w, scan_energy_balance(t, w), ei_replacement);
+void estimate_emax(const Tables& t, const RunSettings& run, GridState& grid, bool ei_replacement) {
+    final_maxima(run, grid, scan_energy_balance(t, run), ei_replacement);
 }
 
-void first_emax(const Tables& t, SolverWork& w) {
-    if (w.grid_type == 0) estimate_emax(t, w, true);
+void first_emax(const Tables& t, const RunSettings& run, GridState& grid) {
+    if (grid.grid_type == kGridEstimated) estimate_emax(t, run, grid, true);
 }
 
-void build_grid(SolverWork& w) {
-    w.grid_trials += 1;
-    const int n = w.n;
+void build_grid(int n, GridState& grid) {
+    grid.grid_trials += 1;
     if (!valid_cell_count(n)) return;
+    // Edge j at x (a + (emax - a) x), x = j/n: equal cells for a = emax,
+    // edges growing as x^2 for a = 0, cells of about a/n near zero between.
     double a;
-    if (w.grid_type == 0 || w.grid_type == 3) {
-        a = std::min(w.emax, kGridBendEnergy);
-    } else if (w.grid_type == 2) {
+    if (grid.grid_type == kGridEstimated || grid.grid_type == kGridGivenThenEstimated) {
+        a = std::min(grid.emax, kGridBendEnergy);
+    } else if (grid.grid_type == kGridQuadratic) {
         a = 0.0;
     } else {
-        a = w.emax;
+        a = grid.emax;
     }
-    w.EPS[1] = 0.0;
+    grid.EPS[1] = 0.0;
     for (int j = 1; j <= n; ++j) {
         // Grid fractions are single precision.
         const double x = static_cast<double>(static_cast<float>(j) / static_cast<float>(n));
-        w.EPS[j + 1] = x * (a + (w.emax - a) * x);
-        w.EPSC[j] = (w.EPS[j + 1] + w.EPS[j]) * 0.5;
+        grid.EPS[j + 1] = x * (a + (grid.emax - a) * x);
+        grid.EPSC[j] = (grid.EPS[j + 1] + grid.EPS[j]) * 0.5;
     }
 }
 
@@ -164,23 +165,23 @@ void apply_tail_rule(SolverWork& w, int m) {
         return;
     }
     const int before = std::min(m - 1, w.n);
-    w.emax = w.emax * std::min(kTailGrowth * w.EPSC[before] / w.emax, kTopEnergy / w.emax);
+    w.grid.emax = w.grid.emax * std::min(kTailGrowth * w.grid.EPSC[before] / w.grid.emax, kTopEnergy / w.grid.emax);
 }
 
 void apply_shrink_or_grow(SolverWork& w, int m) {
     const double f = m < w.n ? kShrink : kTailGrowth;
-    w.emax = w.emax * std::min(f, kTopEnergy / w.emax);
-    w.slope_mode = 1;
+    w.grid.emax = w.grid.emax * std::min(f, kTopEnergy / w.grid.emax);
+    w.dist.slope_mode = kSlopeLinear;
 }
 
-void reestimate_with_replacement(const Tables& t, SolverWork& w) {
-    estimate_emax(t, w, true);
-    w.grid_type = 0;
+void reestimate_with_replacement(const Tables& t, const RunSettings& run, GridState& grid) {
+    estimate_emax(t, run, grid, true);
+    grid.grid_type = kGridEstimated;
 }
 
-void reestimate_without_replacement(const Tables& t, SolverWork& w) {
-    w.ei_field_threshold = 0.0;
-    estimate_emax(t, w, false);
+void reestimate_without_replacement(const Tables& t, const RunSettings& run, GridState& grid) {
+    grid.ei_field_threshold = 0.0;
+    estimate_emax(t, run, grid, false);
 }
 
 }  // namespace kestor

@@ -10,23 +10,23 @@ namespace kestor {
 constexpr double kLargestRaisableEmax = 9999.899864196777;
 
 // Starting emax of the first grid trial: the estimate (with the
-// electron-ion replacement) for grid type 0, otherwise the emax of the
+// electron-ion replacement) for kGridEstimated, otherwise the emax of the
 // set-up.
-void first_emax(const Tables& t, SolverWork& w);
+void first_emax(const Tables& t, const RunSettings& run, GridState& grid);
 
 // Energy-balance scan: the energy at which the balance of field heating
 // against elastic and inelastic losses has let the distribution fall by
-// the precision. Uses the run's E/N, gas temperature, field frequency and
-// lambda from the work area.
-double scan_energy_balance(const Tables& t, const SolverWork& w);
+// the precision. Uses the run's E/N, gas temperature, field frequency,
+// mole fractions and lambda.
+double scan_energy_balance(const Tables& t, const RunSettings& run);
 
 // emax from the scan and the gas and excitation temperatures; with
 // `ei_replacement` the electron-ion dominated estimate may replace it.
-void estimate_emax(const Tables& t, SolverWork& w, bool ei_replacement);
+void estimate_emax(const Tables& t, const RunSettings& run, GridState& grid, bool ei_replacement);
 
-// Edges EPS(1..n+1) and centres EPSC(1..n) for the current emax, n and
-// grid_type; grid_trials += 1.
-void build_grid(SolverWork& w);
+// Edges EPS(1..n+1) and centres EPSC(1..n) of n cells for the current emax
+// and grid_type; grid_trials += 1.
+void build_grid(int n, GridState& grid);
 
 // emax for a new trial from the tail point m: 1.2 times the centre of the
 // cell before it, at most 10000 eV. With m <= 1 there is no such cell and
@@ -38,10 +38,11 @@ void apply_tail_rule(SolverWork& w, int m);
 // becomes linear for the rest of the run.
 void apply_shrink_or_grow(SolverWork& w, int m);
 
-// New estimate of emax with the electron-ion replacement; grid_type then 0.
-void reestimate_with_replacement(const Tables& t, SolverWork& w);
+// New estimate of emax with the electron-ion replacement; grid_type then
+// kGridEstimated.
+void reestimate_with_replacement(const Tables& t, const RunSettings& run, GridState& grid);
 // ei_field_threshold = 0 for the rest of the run, then a new estimate
 // without the replacement.
-void reestimate_without_replacement(const Tables& t, SolverWork& w);
+void reestimate_without_replacement(const Tables& t, const RunSettings& run, GridState& grid);
 
 }  // namespace kestor

@@ -9,15 +9,15 @@
 
 namespace kestor {
 
-// Runs the trials and iterations of run `irun` (after the set-up and the
-// first emax) until a decision ends the run. On return w.run_status holds
-// 0, 1 or 3, and F (with FOLD) the final distribution on the last grid.
-// Every run ends: a new grid trial is refused once total_iterations has
-// passed max_iterations (status 1).
-void iterate_run(const Tables& t, SolverWork& w, int irun);
+// Runs the trials and iterations of the run (after the set-up and the first
+// emax) until a decision ends it. On return w.iter.run_status holds
+// kStatusSuccess, kStatusFailed or kStatusFailedUnchanged, and F (with FOLD)
+// the final distribution on the last grid. Every run ends: a new grid trial
+// is refused once total_iterations has passed max_iterations (kStatusFailed).
+void iterate_run(const Tables& t, SolverWork& w);
 
 // Steps after each solve: floor and normalisation of F, eedf_peak,
 // tail_level, tail_point, change and previous_change; FOLD = F.
-void new_distribution(SolverWork& w);
+void new_distribution(const RunSettings& run, int n, Distribution& dist, IterationState& iter);
 
 }  // namespace kestor

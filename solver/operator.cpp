@@ -18,7 +18,7 @@ namespace {
 
 // Field heating coefficient (E/N)^2 gamma/3.
 double field_coefficient(const SolverWork& w) {
-    const double e = w.reduced_field;
+    const double e = w.run.reduced_field;
     return e * (e * kGammaThird);
 }
 
@@ -31,36 +31,36 @@ double collision_power(SolverWork& w) {
     const int n = w.n;
     for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
     for (int k = 1; k <= n; ++k) {
-        const double fk = w.F[k];
+        const double fk = w.dist.F[k];
         const double* col = w.A.column(k);
         for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
     }
     double p = 0.0;
-    for (int i = 1; i <= n; ++i) p += w.EPSC[i] * (w.ROWSUM[i] - w.A(i, n + 1));
+    for (int i = 1; i <= n; ++i) p += w.grid.EPSC[i] * (w.ROWSUM[i] - w.A(i, n + 1));
     return p;
 }
 
 double field_power(const SolverWork& w) {
     const double ce = field_coefficient(w);
     double p = 0.0;
-    for (int k = 2; k <= w.n; ++k) p += (w.EPS[k] * ce / w.QEFF[k]) * (w.F[k - 1] - w.F[k]);
+    for (int k = 2; k <= w.n; ++k) p += (w.grid.EPS[k] * ce / w.coll.QEFF[k]) * (w.dist.F[k - 1] - w.dist.F[k]);
     return p;
 }
 
 // Elastic energy loss by drift and the thermal gain of the gas temperature.
 void elastic_powers(SolverWork& w) {
-    const double e = w.reduced_field;
-    const double tg = w.gas_temperature_ev;
+    const double e = w.run.reduced_field;
+    const double tg = w.run.gas_temperature_ev;
     double drift = 0.0, thermal = 0.0;
     for (int k = 2; k <= w.n; ++k) {
-        const double eps = w.EPS[k];
-        const double sigma = w.CSE[k] + w.CSEEI[k];
-        const double fl = w.F[k - 1], fu = w.F[k];
+        const double eps = w.grid.EPS[k];
+        const double sigma = w.coll.CSE[k] + w.coll.CSEEI[k];
+        const double fl = w.dist.F[k - 1], fu = w.dist.F[k];
         const double s = std::sqrt(fl * fu);
-        const double delta = w.EPSC[k] - w.EPSC[k - 1];
-        if (w.growth_model == 2) {
+        const double delta = w.grid.EPSC[k] - w.grid.EPSC[k - 1];
+        if (w.run.growth_model == kGrowthSpatial) {
             const double factor = kGamma * eps * eps * sigma +
-                                  w.townsend_alpha * kTwoGammaThird * e * eps / w.Q[k];
+                                  w.coll.townsend_alpha * kTwoGammaThird * e * eps / w.coll.Q[k];
             drift += factor * s * delta;
         } else {
             drift += kGamma * eps * eps * sigma * delta * s;
@@ -69,8 +69,8 @@ void elastic_powers(SolverWork& w) {
             thermal += sigma * tg * kGamma * s * eps * eps * (std::log(fl) - std::log(fu));
         }
     }
-    w.elastic_drift_power = drift;
-    w.elastic_thermal_power = thermal;
+    w.iter.elastic_drift_power = drift;
+    w.iter.elastic_thermal_power = thermal;
 }
 
 // Superelastic gains and the energy brought back by the attachment terms.
@@ -80,18 +80,18 @@ double extra_power(const Tables& t, SolverWork& w) {
     const int visited = visited_collision_count(t);
     for (int j = 1; j <= visited; ++j) {
         const int k = collision_slot(t, j);
-        if (!(w.CX2[k] > 0.0)) continue;
+        if (!(w.run.CX2[k] > 0.0)) continue;
         double s = 0.0;
-        for (int i = 1; i <= n; ++i) s += w.RRINV[k][i] * w.F[i];
-        p += w.CX2[k] * t.col.collision_threshold[k] * s;
+        for (int i = 1; i <= n; ++i) s += w.coll.RRINV[k][i] * w.dist.F[i];
+        p += w.run.CX2[k] * t.col.collision_threshold[k] * s;
     }
-    if (w.attachment_freq > 0.0) {
-        if (w.growth_model == 1) {
-            p += w.attachment_freq * w.FF2[n + 1];
-        } else if (w.growth_model == 2) {
-            const double excess = w.attachment_freq - w.ionization_freq;
+    if (w.coll.attachment_freq > 0.0) {
+        if (w.run.growth_model == kGrowthTemporal) {
+            p += w.coll.attachment_freq * w.dist.FF2[n + 1];
+        } else if (w.run.growth_model == kGrowthSpatial) {
+            const double excess = w.coll.attachment_freq - w.coll.ionization_freq;
             double s = 0.0;
-            for (int j = 1; j <= n; ++j) s += w.AAAA[j] * w.EPSC[j];
+            for (int j = 1; j <= n; ++j) s += w.coll.AAAA[j] * w.grid.EPSC[j];
             p += (excess > 0.0 ? excess : 0.0) * s;
         }
     }
@@ -100,19 +100,21 @@ double extra_power(const Tables& t, SolverWork& w) {
 
 void add_fluxes(SolverWork& w) {
     const int n = w.n;
-    const double a = w.ee_degree * w.coulomb_factor;
-    const double e = w.reduced_field;
-    const double kt = w.gas_temperature_ev;
+    const double a = w.run.ee_degree * w.coll.coulomb_factor;
+    const double e = w.run.reduced_field;
+    const double kt = w.run.gas_temperature_ev;
     const double ce = field_coefficient(w);
     for (int k = 2; k <= n; ++k) {
-        const double eps = w.EPS[k];
-        const double sigma = w.CSE[k] + w.CSEEI[k];
-        double drift = -(kGamma * eps * eps * sigma) - a * w.FF1[k];
-        if (w.growth_model == 2) drift = drift - eps * (w.townsend_alpha * kTwoGammaThird * e) / w.Q[k];
-        const double diffusion = ((ce * eps) / w.QEFF[k] +
-                                  (std::sqrt(eps) * eps * w.FF3[k] + w.FF2[k]) * (a / 1.5)) +
+        const double eps = w.grid.EPS[k];
+        const double sigma = w.coll.CSE[k] + w.coll.CSEEI[k];
+        double drift = -(kGamma * eps * eps * sigma) - a * w.dist.FF1[k];
+        if (w.run.growth_model == kGrowthSpatial) {
+            drift = drift - eps * (w.coll.townsend_alpha * kTwoGammaThird * e) / w.coll.Q[k];
+        }
+        const double diffusion = ((ce * eps) / w.coll.QEFF[k] +
+                                  (std::sqrt(eps) * eps * w.dist.FF3[k] + w.dist.FF2[k]) * (a / 1.5)) +
                                  sigma * kt * kGamma * eps * eps;
-        const double h = w.EPSC[k] - w.EPSC[k - 1];
+        const double h = w.grid.EPSC[k] - w.grid.EPSC[k - 1];
         double c1 = 0.0, c2 = 0.0;
         expsch(c1, c2, drift, diffusion, h);
         // Upward flux c1 F(k-1) + c2 F(k): out of cell k-1, into cell k.
@@ -127,18 +129,18 @@ void add_fluxes(SolverWork& w) {
 // follows the new distribution.
 void temporal_attachment(SolverWork& w) {
     const int n = w.n;
-    for (int j = 1; j <= n; ++j) w.A(j, j) += w.attachment_freq * w.H[j];
+    for (int j = 1; j <= n; ++j) w.A(j, j) += w.coll.attachment_freq * w.dist.H[j];
     for (int k = 1; k <= n; ++k) {
-        const double rra = w.RRA[k];
+        const double rra = w.coll.RRA[k];
         double* col = w.A.column(k);
-        for (int i = 1; i <= n; ++i) col[i] -= w.H[i] * w.F[i] * rra;
+        for (int i = 1; i <= n; ++i) col[i] -= w.dist.H[i] * w.dist.F[i] * rra;
     }
 }
 
 // The balance of cell 1 is replaced by int eps^1/2 F = 1.
 void normalisation_row(SolverWork& w) {
     const int n = w.n;
-    for (int k = 1; k <= n; ++k) w.A(1, k) = w.H[k];
+    for (int k = 1; k <= n; ++k) w.A(1, k) = w.dist.H[k];
     w.A(1, n + 1) = 1.0;
 }
 
@@ -147,43 +149,43 @@ void normalisation_row(SolverWork& w) {
 void build_collision_part(SolverWork& w) {
     const int n = w.n;
     const std::size_t rows = static_cast<std::size_t>(n) * sizeof(double);
-    for (int k = 1; k <= n + 1; ++k) std::memcpy(w.A.column(k) + 1, w.AA.column(k) + 1, rows);
+    for (int k = 1; k <= n + 1; ++k) std::memcpy(w.A.column(k) + 1, w.coll.AA.column(k) + 1, rows);
     // Secondary electrons of ionisation, from the current distribution.
     const int rhs = n + 1;
     for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
     for (int k = 1; k <= n; ++k) {
-        const double fk = w.F[k];
-        const double* col = w.AAA.column(k);
+        const double fk = w.dist.F[k];
+        const double* col = w.coll.AAA.column(k);
         for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
     }
     for (int i = 1; i <= n; ++i) w.A(i, rhs) += w.ROWSUM[i];
-    for (int j = 1; j <= n; ++j) w.A(j, j) += w.RRA[j];
+    for (int j = 1; j <= n; ++j) w.A(j, j) += w.coll.RRA[j];
 }
 
 void power_balance(const Tables& t, SolverWork& w) {
-    if (!(w.ee_degree > 0.0)) return;
-    w.collision_power = collision_power(w);
-    w.field_power = field_power(w);
+    if (!(w.run.ee_degree > 0.0)) return;
+    w.iter.collision_power = collision_power(w);
+    w.iter.field_power = field_power(w);
     elastic_powers(w);
-    w.extra_power = extra_power(t, w);
+    w.iter.extra_power = extra_power(t, w);
 
-    const double pc = w.collision_power, pd = w.elastic_drift_power;
-    const double pt = w.elastic_thermal_power, pf = w.field_power, px = w.extra_power;
+    const double pc = w.iter.collision_power, pd = w.iter.elastic_drift_power;
+    const double pt = w.iter.elastic_thermal_power, pf = w.iter.field_power, px = w.iter.extra_power;
     const double imbalance = pc + pd - pt - pf;
-    w.previous_balance_error = w.balance_error;
-    w.balance_error = std::fabs(imbalance) / (pf + px);
-    w.ee_energy_factor = 1.0 + 0.25 * imbalance / (pc + pd + pt + pf + px);
+    w.iter.previous_balance_error = w.iter.balance_error;
+    w.iter.balance_error = std::fabs(imbalance) / (pf + px);
+    w.iter.ee_energy_factor = 1.0 + 0.25 * imbalance / (pc + pd + pt + pf + px);
     // The electron-electron friction grows when the losses exceed the gain.
-    for (int k = 1; k <= w.n + 1; ++k) w.FF1[k] = w.FF1[k] * w.ee_energy_factor;
+    for (int k = 1; k <= w.n + 1; ++k) w.dist.FF1[k] = w.dist.FF1[k] * w.iter.ee_energy_factor;
 }
 
 void build_fluxes_and_solve(SolverWork& w) {
     const int n = w.n;
     if (n >= 2) add_fluxes(w);
-    if (w.gradient_submode > 0) save_operator(w);
-    if (w.growth_model == 1 && w.attachment_freq > 0.0) temporal_attachment(w);
+    if (w.run.gradient_submode != kGradientOff) save_operator(w);
+    if (w.run.growth_model == kGrowthTemporal && w.coll.attachment_freq > 0.0) temporal_attachment(w);
     normalisation_row(w);
-    solve_system(w, w.F);
+    solve_system(w, w.dist.F);
 }
 
 }  // namespace kestor

@@ -7,6 +7,7 @@
 
 #include "solver/constants.h"
 #include "solver/gradient.h"
+#include "solver/operator_terms.h"
 #include "solver/setup.h"
 
 namespace kestor {
@@ -20,53 +21,48 @@ constexpr double kTdPerVm2 = 1.0000000200408773e+21;  // 1/(1 Td)
 
 // Results of the closing steps that end up in the result row.
 struct RunCoefficients {
-    double mean_energy;
+    double field;               // E/N (V m2): the run's, or derived in a Maxwellian run
+    double mean_energy;         // eV, of the stored F (rebuilt in kGradientSteadyState)
     TransportSums sums;
-    double power;               // P
-    double real_mobility;       // MR
-    double imaginary_sum;       // SI
-    double momentum_frequency;  // nu_m
-    double ei_frequency;        // nu_ei
-    double ei_power;            // Pei
-    double elastic_power;       // PE
-    double inelastic_power;     // PI
-    double collision_frequency; // nu_t
-    double growth_power;        // Pg
+    double power;               // P, gained from the field (eV m3/s)
+    double real_mobility;       // MR, real (or perpendicular) mobility N (1/m/V/s)
+    double imaginary_sum;       // SI, sum of the imaginary mobility
+    double momentum_frequency;  // nu_m / N (m3/s)
+    double ei_frequency;        // nu_ei / N, electron-ion momentum frequency (m3/s)
+    double ei_power;            // Pei, electron-ion power loss (eV m3/s)
+    double elastic_power;       // PE, elastic power loss (eV m3/s)
+    double inelastic_power;     // PI, inelastic power loss (eV m3/s)
+    double collision_frequency; // nu_t / N, total collision frequency (m3/s)
+    double growth_power;        // Pg, power of the electron-number growth (eV m3/s)
 };
-
-double mean_energy(const SolverWork& w) {
-    double s = 0.0;
-    for (int j = 1; j <= w.n; ++j) s += w.HH[j] * w.F[j];
-    return s;
-}
 
 // Power gained from the field.
 double field_power(const SolverWork& w, const TransportSums& sums) {
-    const double e = w.reduced_field;
-    if (w.growth_model == 2) return (e * sums.mobility - sums.diffusion * w.townsend_alpha) * e;
+    const double e = w.run.reduced_field;
+    if (w.run.growth_model == kGrowthSpatial) return (e * sums.mobility - sums.diffusion * w.coll.townsend_alpha) * e;
     double s = 0.0;
-    for (int k = 2; k <= w.n; ++k) s += w.F1[k] * w.EPS[k] * (w.EPSC[k - 1] - w.EPSC[k]);
+    for (int k = 2; k <= w.n; ++k) s += w.dist.F1[k] * w.grid.EPS[k] * (w.grid.EPSC[k - 1] - w.grid.EPSC[k]);
     return ((e * kGamma) / 3.0) * s;
 }
 
 // Mobilities in an oscillating field and the momentum frequency.
 void field_frequency_terms(const SolverWork& w, RunCoefficients& r) {
     const double mu = r.sums.mobility;
-    if (!w.field_frequency_mode) {
+    if (!w.run.field_frequency_mode) {
         r.real_mobility = mu;
         r.imaginary_sum = 0.0;
         r.momentum_frequency = kChargeOverMass / mu;
         return;
     }
-    const double c2 = w.field_frequency;
+    const double c2 = w.run.field_frequency;
     const double u2 = (c2 / kGamma) * (c2 / kGamma);
     double sr = 0.0, si = 0.0;
     for (int k = 2; k <= w.n; ++k) {
-        const double sigma = w.Q[k];
-        const double eps = w.EPS[k];
-        const double df = w.F[k - 1] - w.F[k];
-        sr += (eps / (sigma + u2 / (eps * sigma))) * w.AF1[k] * df;
-        si += (std::sqrt(eps) / (sigma * sigma + u2 / eps)) * w.AF1[k] * df;
+        const double sigma = w.coll.Q[k];
+        const double eps = w.grid.EPS[k];
+        const double df = w.dist.F[k - 1] - w.dist.F[k];
+        sr += (eps / (sigma + u2 / (eps * sigma))) * w.ee.AF1[k] * df;
+        si += (std::sqrt(eps) / (sigma * sigma + u2 / eps)) * w.ee.AF1[k] * df;
     }
     const double mr = kGammaThird * sr;
     const double x = kTwoMassOverCharge * c2 * mr;
@@ -81,33 +77,38 @@ void field_frequency_terms(const SolverWork& w, RunCoefficients& r) {
 // neighbours are not positive contributes nothing.
 double recoil_slope_sum(const SolverWork& w, int k) {
     const int n = w.n;
-    const double* rr = w.RR[k];
-    const double* f = w.F;
+    const double* rr = w.coll.RR[k];
+    const double* f = w.dist.F;
     double s = 0.0;
     if (n < 2) return s;
     if (f[1] > 0.0 && f[2] > 0.0) {
-        s = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.EPSC[1] / (w.EPSC[2] - w.EPSC[1]);
+        s = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.grid.EPSC[1] / (w.grid.EPSC[2] - w.grid.EPSC[1]);
     }
     for (int j = 2; j <= n - 1; ++j) {
         if (!(f[j - 1] > 0.0) || !(f[j + 1] > 0.0)) continue;
-        s += (std::log(f[j - 1]) - std::log(f[j + 1])) * w.EPSC[j] * f[j] * rr[j] /
-             (w.EPSC[j + 1] - w.EPSC[j - 1]);
+        s += (std::log(f[j - 1]) - std::log(f[j + 1])) * w.grid.EPSC[j] * f[j] * rr[j] /
+             (w.grid.EPSC[j + 1] - w.grid.EPSC[j - 1]);
     }
+    return s;
+}
+
+// Sum over the cells of row F, and of row F EPSC (an energy rate).
+double cell_sum(const SolverWork& w, const double* row) {
+    double s = 0.0;
+    for (int j = 1; j <= w.n; ++j) s += row[j] * w.dist.F[j];
+    return s;
+}
+double energy_sum(const SolverWork& w, const double* row) {
+    double s = 0.0;
+    for (int j = 1; j <= w.n; ++j) s += row[j] * w.dist.F[j] * w.grid.EPSC[j];
     return s;
 }
 
 // Elastic energy-exchange loss of collision slot k with species s.
 double recoil_loss(const SolverWork& w, int k, int s) {
-    double u = 0.0;
-    for (int j = 1; j <= w.n; ++j) u += w.RR[k][j] * w.F[j] * w.EPSC[j];
+    const double u = energy_sum(w, w.coll.RR[k]);
     const double slope = recoil_slope_sum(w, k);
-    return 2.0 * w.CMRTS[s] * (u - slope * w.gas_temperature_ev);
-}
-
-double cell_sum(const SolverWork& w, const double* row) {
-    double s = 0.0;
-    for (int j = 1; j <= w.n; ++j) s += row[j] * w.F[j];
-    return s;
+    return 2.0 * w.run.CMRTS[s] * (u - slope * w.run.gas_temperature_ev);
 }
 
 // Rate, inverse rate and energy-loss coefficient of every collision, with
@@ -115,49 +116,47 @@ double cell_sum(const SolverWork& w, const double* row) {
 void collision_coefficients(const Tables& t, SolverWork& w, RunCoefficients& r) {
     const int visible = visible_collision_count(t);
     const int visited = visited_collision_count(t);
-    for (int k = 1; k <= visible; ++k) w.XP[k] = 0.0;
+    for (int k = 1; k <= visible; ++k) w.coll.XP[k] = 0.0;
     double pe = 0.0, pi = 0.0, nut = 0.0;
     for (int j = 1; j <= visited; ++j) {
         const int k = collision_slot(t, j);
         const int s = t.col.collision_species[k];
         const int kind = t.col.collision_kind[k];
-        double rate = cell_sum(w, w.RR[k]);
-        double inverse = cell_sum(w, w.RRINV[k]);
-        w.XK[k] = rate;
-        w.XKINV[k] = inverse;
+        double rate = cell_sum(w, w.coll.RR[k]);
+        double inverse = cell_sum(w, w.coll.RRINV[k]);
+        w.coll.XK[k] = rate;
+        w.coll.XKINV[k] = inverse;
         if (!valid_species(s)) {
-            w.XP[k] = 0.0;
+            w.coll.XP[k] = 0.0;
             continue;
         }
-        const double x = w.XS[s];
+        const double x = w.run.XS[s];
         const bool effective = t.sp.species_effective_flag[s] != 0;
         bool recoil = kind == kElastic;
         if (kind >= kAttachment) {
             if (kind == kAttachment) {
                 // Energy carried off by the attached electrons.
-                double e = 0.0;
-                for (int i = 1; i <= w.n; ++i) e += w.RR[k][i] * w.F[i] * w.EPSC[i];
-                w.XP[k] = e;
+                w.coll.XP[k] = energy_sum(w, w.coll.RR[k]);
             } else {
-                w.XP[k] = (rate * w.CX1[k] - inverse * w.CX2[k]) * t.col.collision_threshold[k];
+                w.coll.XP[k] = (rate * w.run.CX1[k] - inverse * w.run.CX2[k]) * t.col.collision_threshold[k];
             }
-            pi += x * w.XP[k];
+            pi += x * w.coll.XP[k];
             recoil = !effective && kind != kAttachment;
         }
         if (recoil) {
             const double loss = recoil_loss(w, k, s);
-            w.XP[k] = w.XP[k] + loss;
+            w.coll.XP[k] = w.coll.XP[k] + loss;
             pe += x * loss;
         }
         if (kind == kDeexcitation) {
             // The stored process is the de-excitation: the inverse direction.
-            w.XK[k] = inverse;
-            w.XKINV[k] = rate;
+            w.coll.XK[k] = inverse;
+            w.coll.XKINV[k] = rate;
             const double tmp = rate;
             rate = inverse;
             inverse = tmp;
         }
-        if (kind == kElastic || !effective) nut += x * (rate * w.CX1[k] + inverse * w.CX2[k]);
+        if (kind == kElastic || !effective) nut += x * (rate * w.run.CX1[k] + inverse * w.run.CX2[k]);
     }
     r.elastic_power = pe;
     r.inelastic_power = pi;
@@ -168,38 +167,38 @@ void collision_coefficients(const Tables& t, SolverWork& w, RunCoefficients& r) 
 void electron_ion_terms(const SolverWork& w, RunCoefficients& r) {
     r.ei_frequency = 0.0;
     r.ei_power = 0.0;
-    if (!(w.ei_degree > 0.0)) return;
+    if (!(w.run.ei_degree > 0.0)) return;
     const int n = w.n;
     const double c = kTwoThirdsChargeOverMass / r.sums.mobility;
     double sei = 0.0, sm = 0.0, sp = 0.0;
     for (int k = 2; k <= n; ++k) {
-        const double eps = w.EPS[k];
+        const double eps = w.grid.EPS[k];
         const double e32 = std::sqrt(eps) * eps;
-        const double df = w.F[k - 1] - w.F[k];
-        sei += w.CSMEI[k] * e32 / w.Q[k] * w.AF1[k] * df;
-        sm += e32 * w.AF1[k] * df;
-        const double fu = w.F[k], fl = w.F[k - 1];
+        const double df = w.dist.F[k - 1] - w.dist.F[k];
+        sei += w.coll.CSMEI[k] * e32 / w.coll.Q[k] * w.ee.AF1[k] * df;
+        sm += e32 * w.ee.AF1[k] * df;
+        const double fu = w.dist.F[k], fl = w.dist.F[k - 1];
         if (fu > 0.0 && fl > 0.0) {
             sp += std::sqrt(fu * fl) *
-                  (w.gas_temperature_ev * (std::log(fu) - std::log(fl)) + w.EPSC[k] - w.EPSC[k - 1]);
+                  (w.run.gas_temperature_ev * (std::log(fu) - std::log(fl)) + w.grid.EPSC[k] - w.grid.EPSC[k - 1]);
         }
     }
     r.ei_frequency = c * sei;
     r.momentum_frequency = c * sm;
-    r.ei_power = kGamma * w.CSEEI[2] * (w.EPS[2] * w.EPS[2]) * sp;
+    r.ei_power = kGamma * w.coll.CSEEI[2] * (w.grid.EPS[2] * w.grid.EPS[2]) * sp;
 }
 
 double growth_power(const SolverWork& w, const TransportSums& sums) {
-    const double nu = w.ionization_freq - w.attachment_freq;
-    if (w.growth_model == 1) {
+    const double nu = w.coll.ionization_freq - w.coll.attachment_freq;
+    if (w.run.growth_model == kGrowthTemporal) {
         double s = 0.0;
-        for (int j = 1; j <= w.n; ++j) s += w.EPSC[j] * w.H[j] * w.F[j];
+        for (int j = 1; j <= w.n; ++j) s += w.grid.EPSC[j] * w.dist.H[j] * w.dist.F[j];
         return nu * s;
     }
-    if (w.growth_model == 2) {
+    if (w.run.growth_model == kGrowthSpatial) {
         double s = 0.0;
-        for (int j = 1; j <= w.n; ++j) s += w.AAAA[j] * w.EPSC[j];
-        return w.reduced_field * sums.diffusion * w.townsend_alpha + nu * s;
+        for (int j = 1; j <= w.n; ++j) s += w.coll.AAAA[j] * w.grid.EPSC[j];
+        return w.run.reduced_field * sums.diffusion * w.coll.townsend_alpha + nu * s;
     }
     return 0.0;
 }
@@ -212,24 +211,24 @@ void fold_grouped(const Tables& t, SolverWork& w) {
     for (int k = 1; k <= visible; ++k) {
         const int kind = t.col.collision_kind[k];
         if (kind != kRotation && kind != kVibration) continue;
-        w.XK[k] = w.XK[k] * w.CX1[k];
-        w.XKINV[k] = w.XKINV[k] * w.CX1[k];
+        w.coll.XK[k] = w.coll.XK[k] * w.run.CX1[k];
+        w.coll.XKINV[k] = w.coll.XKINV[k] * w.run.CX1[k];
     }
     for (int k = kMaxCollisions + 1 - grouped; k <= kMaxCollisions; ++k) {
         const int leader = t.col.collision_group[k];
         if (leader < 1 || leader > visible) continue;
-        w.XK[leader] = w.XK[leader] + w.CX1[k] * w.XK[k];
-        w.XKINV[leader] = w.XKINV[leader] + w.CX1[k] * w.XKINV[k];
-        w.XP[leader] = w.XP[leader] + w.XP[k];
+        w.coll.XK[leader] = w.coll.XK[leader] + w.run.CX1[k] * w.coll.XK[k];
+        w.coll.XKINV[leader] = w.coll.XKINV[leader] + w.run.CX1[k] * w.coll.XKINV[k];
+        w.coll.XP[leader] = w.coll.XP[leader] + w.coll.XP[k];
     }
 }
 
 // E/N of a Maxwellian run: the field that supplies the power the
 // distribution loses.
-void maxwellian_field(Tables& t, SolverWork& w, int irun, RunCoefficients& r) {
+void maxwellian_field(Tables& t, int irun, RunCoefficients& r) {
     const double p = ((r.elastic_power + r.inelastic_power) + r.ei_power) + r.growth_power;
     const double e = std::sqrt(p / r.real_mobility);
-    w.reduced_field = e;
+    r.field = e;
     t.run.run_conditions[irun][kCondEN] = e * kTdPerVm2;
     r.power = p;
 }
@@ -237,61 +236,62 @@ void maxwellian_field(Tables& t, SolverWork& w, int irun, RunCoefficients& r) {
 void store_row(Tables& t, const SolverWork& w, int irun, const RunCoefficients& r) {
     double* row = t.run.run_results[irun];
     for (int j = 1; j <= kNumResults; ++j) row[j] = 0.0;
-    const double e = w.reduced_field;
-    const double c2 = w.field_frequency;
+    const double e = r.field;
+    const double c2 = w.run.field_frequency;
     const TransportSums& s = r.sums;
-    row[1] = r.mean_energy;
-    row[2] = s.mobility;
+    row[kResMeanEnergy] = r.mean_energy;
+    row[kResMobility] = s.mobility;
     if (c2 > 0.0) {
-        row[3] = r.real_mobility;
-        row[4] = -(c2 / 3.0) * r.imaginary_sum;
+        row[kResReMobility] = r.real_mobility;
+        row[kResImMobility] = -(c2 / 3.0) * r.imaginary_sum;
     }
-    if (w.gradient_submode > 0) {
-        const GradientResults g = gradient_results(w, s.mobility, s.diffusion);
-        row[5] = g.bulk_mobility;
-        row[7] = g.longitudinal_diffusion;
-        row[8] = g.bulk_t_diffusion;
-        row[9] = g.bulk_l_diffusion;
+    if (w.run.gradient_submode != kGradientOff) {
+        const GradientResults g = gradient_results(w.grad, e, s.mobility, s.diffusion);
+        row[kResBulkMobility] = g.bulk_mobility;
+        row[kResLongDiffusion] = g.longitudinal_diffusion;
+        row[kResBulkTransDiffusion] = g.bulk_t_diffusion;
+        row[kResBulkLongDiffusion] = g.bulk_l_diffusion;
     }
-    row[6] = s.diffusion;
-    row[11] = s.energy_mobility * (kGammaThird / s.flux_mean_energy);
-    row[12] = (kGammaThird / s.flux_mean_energy) * s.energy_diffusion;
-    row[13] = r.collision_frequency;
-    row[14] = r.momentum_frequency - r.ei_frequency;
-    row[15] = r.ei_frequency;
-    row[16] = w.ionization_freq;
-    if (w.attachment_present == 1) row[17] = w.attachment_freq;
+    row[kResDiffusion] = s.diffusion;
+    row[kResEnergyMobility] = s.energy_mobility * (kGammaThird / s.flux_mean_energy);
+    row[kResEnergyDiffusion] = (kGammaThird / s.flux_mean_energy) * s.energy_diffusion;
+    row[kResTotalCollisionFreq] = r.collision_frequency;
+    row[kResMomentumFreq] = r.momentum_frequency - r.ei_frequency;
+    row[kResEIMomentumFreq] = r.ei_frequency;
+    row[kResIonizationFreq] = w.coll.ionization_freq;
+    if (w.run.attachment_present == 1) row[kResAttachmentFreq] = w.coll.attachment_freq;
+    // Townsend coefficients only for a steady field.
     if (c2 == 0.0 && e > 0.0) {
-        row[18] = w.ionization_freq * e / r.power;
-        if (w.attachment_present == 1) row[19] = e * w.attachment_freq / r.power;
+        row[kResTownsendAlpha] = w.coll.ionization_freq * e / r.power;
+        if (w.run.attachment_present == 1) row[kResTownsendEta] = e * w.coll.attachment_freq / r.power;
     }
-    row[20] = r.power;
-    row[21] = r.elastic_power;
-    row[22] = r.inelastic_power;
-    row[23] = r.growth_power;
-    row[24] = r.ei_power;
-    row[25] = w.coulomb_log;
-    row[27] = w.emax;
-    row[28] = static_cast<double>(w.total_iterations);
-    row[29] = static_cast<double>(w.grid_trials);
-    row[30] = static_cast<double>(w.run_status);
+    row[kResPower] = r.power;
+    row[kResElasticPower] = r.elastic_power;
+    row[kResInelasticPower] = r.inelastic_power;
+    row[kResGrowthPower] = r.growth_power;
+    row[kResEIPower] = r.ei_power;
+    row[kResCoulombLog] = w.coll.coulomb_log;
+    row[kResMaxEnergy] = w.grid.emax;
+    row[kResIterations] = static_cast<double>(w.iter.total_iterations);
+    row[kResGridTrials] = static_cast<double>(w.grid.grid_trials);
+    row[kResStatus] = static_cast<double>(w.iter.run_status);
 }
 
 void store_collision_tables(Tables& t, const SolverWork& w, int irun) {
     const int visible = visible_collision_count(t);
     for (int k = 1; k <= visible; ++k) {
-        t.run.run_rate_coef[irun][k] = w.XK[k];
-        t.run.run_inverse_rate_coef[irun][k] = w.XKINV[k];
-        t.run.run_energy_loss_coef[irun][k] = w.XP[k];
+        t.run.run_rate_coef[irun][k] = w.coll.XK[k];
+        t.run.run_inverse_rate_coef[irun][k] = w.coll.XKINV[k];
+        t.run.run_energy_loss_coef[irun][k] = w.coll.XP[k];
     }
 }
 
 // Anisotropy of cell j: the mean of its two edge values over F(j). The
 // zero-energy and top edges carry no flux, so their values count as 0.
 double cell_anisotropy(const SolverWork& w, int j) {
-    const double upper = j < w.n ? w.F1[j + 1] : 0.0;
-    const double lower = j > 1 ? w.F1[j] : 0.0;
-    return -((lower + upper) * 0.5) / w.F[j];
+    const double upper = j < w.n ? w.dist.F1[j + 1] : 0.0;
+    const double lower = j > 1 ? w.dist.F1[j] : 0.0;
+    return -((lower + upper) * 0.5) / w.dist.F[j];
 }
 
 void store_distribution(Tables& t, const SolverWork& w, int irun) {
@@ -300,8 +300,8 @@ void store_distribution(Tables& t, const SolverWork& w, int irun) {
     double* eedf = t.run.run_eedf[irun];
     double* an = t.run.run_anisotropy[irun];
     for (int j = 1; j <= n; ++j) {
-        energy[j] = w.EPSC[j];
-        eedf[j] = w.F[j];
+        energy[j] = w.grid.EPSC[j];
+        eedf[j] = w.dist.F[j];
     }
     // The end cells are extrapolated from two interior cells, which a grid
     // of three cells or fewer lacks (with three, cell 1 would read cell 3
@@ -310,7 +310,7 @@ void store_distribution(Tables& t, const SolverWork& w, int irun) {
         for (int j = 1; j <= n; ++j) an[j] = n == 1 ? 0.0 : cell_anisotropy(w, j);
         return;
     }
-    for (int j = 2; j <= n - 1; ++j) an[j] = -((w.F1[j] + w.F1[j + 1]) * 0.5) / w.F[j];
+    for (int j = 2; j <= n - 1; ++j) an[j] = -((w.dist.F1[j] + w.dist.F1[j + 1]) * 0.5) / w.dist.F[j];
     // End cells: linear extrapolation from their two neighbours.
     an[1] = 1.5 * an[2] - 0.5 * an[3];
     an[n] = 1.5 * an[n - 1] - 0.5 * an[n - 2];
@@ -320,36 +320,37 @@ void store_distribution(Tables& t, const SolverWork& w, int irun) {
 
 void face_anisotropy(SolverWork& w) {
     const int n = w.n;
-    const double e = w.reduced_field;
-    w.F1[1] = 0.0;
+    const double e = w.run.reduced_field;
+    w.dist.F1[1] = 0.0;
     for (int k = 2; k <= n; ++k) {
-        w.F1[k] = e / w.QEFF[k] * (w.F[k] - w.F[k - 1]) / (w.EPSC[k] - w.EPSC[k - 1]);
+        w.dist.F1[k] = e / w.coll.QEFF[k] * (w.dist.F[k] - w.dist.F[k - 1]) / w.grid.centre_gap(k);
     }
-    if (w.growth_model != 2) return;
+    // Spatial growth adds the drift of the growing swarm.
+    if (w.run.growth_model != kGrowthSpatial) return;
     for (int k = 2; k <= n; ++k) {
-        w.F1[k] = w.F1[k] + 0.5 * w.townsend_alpha * (w.F[k - 1] + w.F[k]) / w.Q[k];
+        w.dist.F1[k] = w.dist.F1[k] + 0.5 * w.coll.townsend_alpha * (w.dist.F[k - 1] + w.dist.F[k]) / w.coll.Q[k];
     }
 }
 
 TransportSums transport_sums(const SolverWork& w) {
     const int n = w.n;
     TransportSums s{};
-    s.flux_mean_energy = mean_energy(w);
+    s.flux_mean_energy = mean_energy(n, w.dist);
     double mu = 0.0, se = 0.0;
     for (int k = 2; k <= n; ++k) {
-        const double eps = w.EPS[k];
-        const double df = w.F[k - 1] - w.F[k];
-        mu += (eps / w.Q[k]) * w.AF1[k] * df;
-        se += (eps * eps / w.Q[k]) * w.AF1[k] * df;
+        const double eps = w.grid.EPS[k];
+        const double df = w.dist.F[k - 1] - w.dist.F[k];
+        mu += (eps / w.coll.Q[k]) * w.ee.AF1[k] * df;
+        se += (eps * eps / w.coll.Q[k]) * w.ee.AF1[k] * df;
     }
     double dn = 0.0, sd = 0.0;
     for (int j = 1; j <= n; ++j) {
         // Mean of eps/Q over the two edges; the zero-energy edge adds nothing.
-        const double lower = j == 1 ? 0.0 : w.AG1[j] * w.EPS[j] / w.Q[j];
-        const double b = 0.5 * (w.AG1[j + 1] * w.EPS[j + 1] / w.Q[j + 1] + lower);
-        const double width = w.EPS[j + 1] - w.EPS[j];
-        dn += b * w.F[j] * width;
-        sd += b * w.EPSC[j] * w.F[j] * width;
+        const double lower = j == 1 ? 0.0 : w.ee.AG1[j] * w.grid.EPS[j] / w.coll.Q[j];
+        const double b = 0.5 * (w.ee.AG1[j + 1] * w.grid.EPS[j + 1] / w.coll.Q[j + 1] + lower);
+        const double width = w.grid.width(j);
+        dn += b * w.dist.F[j] * width;
+        sd += b * w.grid.EPSC[j] * w.dist.F[j] * width;
     }
     s.mobility = kGammaThird * mu;
     s.energy_mobility = se;
@@ -360,23 +361,24 @@ TransportSums transport_sums(const SolverWork& w) {
 
 void store_results(Tables& t, SolverWork& w, int irun) {
     RunCoefficients r{};
+    r.field = w.run.reduced_field;
     r.sums = transport_sums(w);
     r.mean_energy = r.sums.flux_mean_energy;
-    if (w.gradient_submode == 2) {
-        gradient_reconstruct(w);
-        r.mean_energy = mean_energy(w);
+    if (w.run.gradient_submode == kGradientSteadyState) {
+        gradient_reconstruct(w.coll, w.n, w.grad, w.dist);
+        r.mean_energy = mean_energy(w.n, w.dist);
     }
     r.power = field_power(w, r.sums);
     field_frequency_terms(w, r);
     collision_coefficients(t, w, r);
     electron_ion_terms(w, r);
     r.growth_power = growth_power(w, r.sums);
-    if (w.momentum_floor_hit == 1) w.run_status = kStatusFailed;
+    if (w.coll.momentum_floor_hit == 1) w.iter.run_status = kStatusFailed;
     // A distribution that is not a number (an energy grid that became
     // infinite or undefined) is a failed run, never a success.
-    if (!std::isfinite(r.mean_energy) || !std::isfinite(w.emax)) w.run_status = kStatusFailed;
+    if (!std::isfinite(r.mean_energy) || !std::isfinite(w.grid.emax)) w.iter.run_status = kStatusFailed;
     fold_grouped(t, w);
-    if (w.maxwellian_mode) maxwellian_field(t, w, irun, r);
+    if (w.run.maxwellian_mode) maxwellian_field(t, irun, r);
 
     store_row(t, w, irun, r);
     store_collision_tables(t, w, irun);

@@ -8,10 +8,10 @@
 
 namespace kestor {
 
-// Set-up of run `irun`. Returns false when the run ends early with status
-// 1 (E/N and gas temperature both 0, or a grid size outside 1..1000) or 11
-// (no elastic or effective cross section); then only run_results[irun][30]
-// is written.
+// Set-up of run `irun`. Returns false when the run ends early with
+// kStatusFailed (E/N and gas temperature both 0, or a grid size outside
+// 1..1000) or kStatusMissingElastic (no elastic or effective cross section);
+// then only run_results[irun][kResStatus] is written.
 bool setup_run(Tables& t, SolverWork& w, int irun);
 
 // Condition value truncated toward zero; a NaN gives 0 and values beyond

@@ -11,11 +11,12 @@ namespace kestor {
 
 void solvebol(Tables& t, SolverWork& w, int irun) {
     if (!setup_run(t, w, irun)) return;
-    if (w.gradient_submode > 0) clear_saved_operator(w);
-    first_emax(t, w);
-    iterate_run(t, w, irun);
+    const bool expansion = w.run.gradient_submode != kGradientOff;
+    if (expansion) clear_saved_operator(w.n, w.grad);
+    first_emax(t, w.run, w.grid);
+    iterate_run(t, w);
     face_anisotropy(w);
-    if (w.gradient_submode > 0) gradient_expansion(w);
+    if (expansion) gradient_expansion(w);
     store_results(t, w, irun);
 }
 

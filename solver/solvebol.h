@@ -8,7 +8,7 @@ namespace kestor {
 
 // Computes run `irun` from its rows of run_conditions and run_gas_fractions
 // and stores its results, coefficients and distribution (status in
-// run_results[irun][30]). Never stops the program.
+// run_results[irun][kResStatus]). Never stops the program.
 void solvebol(Tables& t, SolverWork& w, int irun);
 
 }  // namespace kestor

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "output/lookup_files.h"
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {

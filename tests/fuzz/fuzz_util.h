@@ -131,7 +131,7 @@ inline void budgeted_solve(Tables& t, SolverWork& w, int irun) {
         solvebol(t, w, irun);
         return;
     }
-    if (irun >= 1 && irun <= kMaxRuns) t.run.run_results[irun][kNumResults] = kStatusFailed;
+    if (irun >= 1 && irun <= kMaxRuns) t.run.run_results[irun][kResStatus] = kStatusFailed;
 }
 
 // Fresh zero pages for one of the big tables, with an inaccessible page

@@ -94,7 +94,7 @@ protected:
         fill_source(*a_);
         a_->prefs.output_format = 7;
         a_->prefs.output_file_name.assign("back.txt");
-        ASSERT_EQ(writebol(*a_), 0);
+        ASSERT_TRUE(writebol(*a_));
         b_->prefs.cs_file_name.assign("back.txt");
         b_->prefs.cs_extrapolate = 0;
         b_->num.species_count = 3;

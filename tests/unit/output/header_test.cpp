@@ -29,7 +29,7 @@ TEST(Header, TwoSpeciesWithLevelsAndMultiLineReference) {
     ScratchDir dir;
     t->prefs.output_file_name.assign("h.txt");
     t->prefs.output_format = 0;
-    ASSERT_EQ(writebol(*t), 0);
+    ASSERT_TRUE(writebol(*t));
     const std::string want = "KESTOR+ version: 03/2016\n"
                              "Collision input data:\n" +
                              std::string(50, '-') + "\n" + name64("N2") + "\n" +
@@ -44,9 +44,9 @@ TEST(Header, TwoSpeciesWithLevelsAndMultiLineReference) {
 
 TEST(Header, NoSpeciesGivesFiveRecords) {
     auto t = test::labelled_tables();
-    int status = -1;
-    const auto lines = test::write_records(*t, 8, &status);
-    EXPECT_EQ(status, 0);
+    bool written = false;
+    const auto lines = test::write_records(*t, 8, &written);
+    EXPECT_TRUE(written);
     EXPECT_EQ(lines, (std::vector<std::string>{"KESTOR+ version: 03/2016", "Collision input data:", "", "", ""}));
 }
 
@@ -56,9 +56,9 @@ class HeaderOnly : public ::testing::TestWithParam<int> {};
 TEST_P(HeaderOnly, WritesHeaderOnly) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    int status = -1;
-    const auto lines = test::write_records(*t, GetParam(), &status);
-    EXPECT_EQ(status, 0);
+    bool written = false;
+    const auto lines = test::write_records(*t, GetParam(), &written);
+    EXPECT_TRUE(written);
     EXPECT_EQ(lines.size(), test::kModelHeaderRecords);
 }
 
@@ -70,13 +70,13 @@ TEST(MainFile, CannotBeOpenedGivesStatusOneAndCreatesNothing) {
     ScratchDir dir;
     t->prefs.output_format = 1;
     t->prefs.output_file_name.assign("missing/out.txt");
-    EXPECT_EQ(writebol(*t), 1);
+    EXPECT_FALSE(writebol(*t));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
     std::filesystem::create_directory(dir.path() / "adir");
     t->prefs.output_file_name.assign("adir");
-    EXPECT_EQ(writebol(*t), 1);
+    EXPECT_FALSE(writebol(*t));
     t->prefs.output_file_name.blank();
-    EXPECT_EQ(writebol(*t), 1);
+    EXPECT_FALSE(writebol(*t));
 }
 
 TEST(MainFile, FailedWritesAreReported) {
@@ -85,7 +85,7 @@ TEST(MainFile, FailedWritesAreReported) {
     test::fill_model(*t);
     t->prefs.output_format = 7;
     t->prefs.output_file_name.assign("/dev/full");
-    EXPECT_EQ(writebol(*t), 1);
+    EXPECT_FALSE(writebol(*t));
 }
 
 TEST(MainFile, ReplacesEarlierContent) {
@@ -97,7 +97,7 @@ TEST(MainFile, ReplacesEarlierContent) {
     }
     t->prefs.output_file_name.assign("out.txt");
     t->prefs.output_format = 0;
-    ASSERT_EQ(writebol(*t), 0);
+    ASSERT_TRUE(writebol(*t));
     EXPECT_EQ(dir.read("out.txt"), "KESTOR+ version: 03/2016\nCollision input data:\n\n\n\n");
 }
 
@@ -106,7 +106,7 @@ TEST(MainFile, NameWithTrailingBlanksIsTrimmed) {
     ScratchDir dir;
     t->prefs.output_file_name.assign("out.txt   ");
     t->prefs.output_format = 0;
-    ASSERT_EQ(writebol(*t), 0);
+    ASSERT_TRUE(writebol(*t));
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "out.txt"));
 }
 

@@ -32,7 +32,7 @@ TEST_P(LayoutFile, MatchesExpectedFile) {
     if (c.switches) c.switches(t->prefs);
     ScratchDir dir;
     t->prefs.output_file_name.assign("result.txt");
-    ASSERT_EQ(writebol(*t), 0);
+    ASSERT_TRUE(writebol(*t));
     const std::string got = dir.read("result.txt");
     test::keep_for_review(c.expected, got);
     const std::string want = fixture(c.expected);

@@ -173,12 +173,12 @@ public:
 };
 
 // Runs the writer in layout `layout` into a scratch file; its records.
-inline std::vector<std::string> write_records(Tables& t, int layout, int* status = nullptr) {
+inline std::vector<std::string> write_records(Tables& t, int layout, bool* written = nullptr) {
     ScratchDir dir;
     t.prefs.output_format = layout;
     t.prefs.output_file_name.assign("out.txt");
-    const int s = writebol(t);
-    if (status != nullptr) *status = s;
+    const bool ok = writebol(t);
+    if (written != nullptr) *written = ok;
     return split_lines(dir.read("out.txt"));
 }
 

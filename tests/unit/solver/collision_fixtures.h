@@ -78,9 +78,9 @@ inline void set_ordinary_conditions(SolverCase& c) {
     c.cond(kCondCosEB) = 1.0;
     c.cond(kCondGasTemp) = 300.0;
     c.cond(kCondIonMassRatio) = 1.0;
-    c.cond(kCondEnergySharing) = 2.0;
+    c.cond(kCondEnergySharing) = kSharingSecondaryAtZero;
     c.cond(kCondGridPoints) = 100.0;
-    c.cond(kCondGridType) = 1.0;
+    c.cond(kCondGridType) = kGridLinear;
     c.cond(kCondMaxEnergy) = 20.0;
     c.cond(kCondPrecision) = 1e-10;
     c.cond(kCondConvergence) = 1e-4;

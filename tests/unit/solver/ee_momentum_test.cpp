@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 #include "tests/unit/solver/model_swarm.h"
@@ -35,11 +36,11 @@ protected:
         maxwellian(w, t);
         set_cross_sections(gas);
         for (int k = 1; k <= n + 1; ++k) {
-            w.AF1[k] = af1;
-            w.AG1[k] = ag1;
+            w.ee.AF1[k] = af1;
+            w.ee.AG1[k] = ag1;
         }
-        w.ee_degree = 1.0;
-        w.coulomb_factor = a;
+        w.run.ee_degree = 1.0;
+        w.coll.coulomb_factor = a;
         return w;
     }
 
@@ -57,7 +58,7 @@ protected:
         const SolverWork& w = *wp_;
         double s = 0.0;
         for (int j = 1; j <= w.n; ++j) {
-            s += (std::sqrt(w.EPSC[j]) * w.EPSC[j]) * w.F[j] * (w.EPS[j + 1] - w.EPS[j]);
+            s += (std::sqrt(w.grid.EPSC[j]) * w.grid.EPSC[j]) * w.dist.F[j] * w.grid.width(j);
         }
         return s / 1.5;
     }
@@ -74,21 +75,23 @@ struct IdentityCase {
     Gas gas;
 };
 
+void PrintTo(const IdentityCase& c, std::ostream* os) { *os << c.name; }
+
 class EeMomentumIdentity : public EeMomentumTest, public ::testing::WithParamInterface<IdentityCase> {};
 
 TEST_P(EeMomentumIdentity, FactorsAreOneAndQeffUnchanged) {
     const IdentityCase& c = GetParam();
     SolverWork& w = swarm(c.n, 40.0, 3.0, c.gas, c.a, 0.7, 0.6);
     double qeff_before[kEdgeArray];
-    for (int k = 1; k <= c.n + 1; ++k) qeff_before[k] = w.QEFF[k];
+    for (int k = 1; k <= c.n + 1; ++k) qeff_before[k] = w.coll.QEFF[k];
 
     ee_momentum_correction(w);
 
     for (int k = 2; k <= c.n; ++k) {
-        EXPECT_NEAR(w.AF1[k], 1.0, 1e-12) << "edge " << k;
-        EXPECT_NEAR(w.QEFF[k] / qeff_before[k], 1.0, 1e-12) << "edge " << k;
+        EXPECT_NEAR(w.ee.AF1[k], 1.0, 1e-12) << "edge " << k;
+        EXPECT_NEAR(w.coll.QEFF[k] / qeff_before[k], 1.0, 1e-12) << "edge " << k;
     }
-    for (int k = 1; k <= c.n + 1; ++k) EXPECT_NEAR(w.AG1[k], 1.0, 1e-12) << "edge " << k;
+    for (int k = 1; k <= c.n + 1; ++k) EXPECT_NEAR(w.ee.AG1[k], 1.0, 1e-12) << "edge " << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,17 +105,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EeMomentumTest, OneCellLeavesMobilityFactorAndSetsDiffusionFactorToOne) {
     SolverWork& w = swarm(1, 10.0, 3.0, Gas::kConstantQ, 1e-12, 0.7, 0.6);
-    const double qeff1 = w.QEFF[1];
-    const double qeff2 = w.QEFF[2];
+    const double qeff1 = w.coll.QEFF[1];
+    const double qeff2 = w.coll.QEFF[2];
 
     ee_momentum_correction(w);
 
-    EXPECT_EQ(w.AF1[1], 0.7);
-    EXPECT_EQ(w.AF1[2], 0.7);
-    EXPECT_EQ(w.QEFF[1], qeff1);
-    EXPECT_EQ(w.QEFF[2], qeff2);
-    EXPECT_EQ(w.AG1[1], 1.0);
-    EXPECT_EQ(w.AG1[2], 1.0);
+    EXPECT_EQ(w.ee.AF1[1], 0.7);
+    EXPECT_EQ(w.ee.AF1[2], 0.7);
+    EXPECT_EQ(w.coll.QEFF[1], qeff1);
+    EXPECT_EQ(w.coll.QEFF[2], qeff2);
+    EXPECT_EQ(w.ee.AG1[1], 1.0);
+    EXPECT_EQ(w.ee.AG1[2], 1.0);
 }
 
 // The start slope is capped at -0.03 Fbar/S: a rising or flat edge takes the
@@ -123,17 +126,17 @@ TEST_F(EeMomentumTest, SlopeCapAppliesToRisingAndFlatEdgesOnly) {
     SolverWork& w = swarm(n, 12.0, 3.0, Gas::kConstantQ, 0.0, 0.5, 1.0);
     const int rising = 4;  // F(4) > F(3)
     const int flat = 8;    // F(8) = F(7)
-    w.F[rising] = 1.5 * w.F[rising - 1];
-    w.F[flat] = w.F[flat - 1];
+    w.dist.F[rising] = 1.5 * w.dist.F[rising - 1];
+    w.dist.F[flat] = w.dist.F[flat - 1];
     const double s_hat = cap_scale();
 
     ee_momentum_correction(w);
 
     for (int k = 2; k <= n; ++k) {
-        const double fbar = std::sqrt(w.F[k] * w.F[k - 1]);
+        const double fbar = std::sqrt(w.dist.F[k] * w.dist.F[k - 1]);
         const double cap = (fbar / s_hat) * kCapFactor;
-        const double slope = (w.F[k] - w.F[k - 1]) / (w.EPSC[k] - w.EPSC[k - 1]);
-        const double used = w.F1[k] * w.QEFF[k];
+        const double slope = (w.dist.F[k] - w.dist.F[k - 1]) / (w.grid.EPSC[k] - w.grid.EPSC[k - 1]);
+        const double used = w.dist.F1[k] * w.coll.QEFF[k];
         if (k == rising || k == flat) {
             EXPECT_NEAR(used / cap, 1.0, 1e-12) << "edge " << k;
         } else {
@@ -142,9 +145,9 @@ TEST_F(EeMomentumTest, SlopeCapAppliesToRisingAndFlatEdgesOnly) {
         }
     }
     // A flat edge forms no factor: the previous one stays, and so does QEFF.
-    EXPECT_EQ(w.AF1[flat], 0.5);
-    EXPECT_EQ(w.QEFF[flat], 1e-19);
-    EXPECT_NEAR(w.AF1[rising], 1.0, 1e-12);
+    EXPECT_EQ(w.ee.AF1[flat], 0.5);
+    EXPECT_EQ(w.coll.QEFF[flat], 1e-19);
+    EXPECT_NEAR(w.ee.AF1[rising], 1.0, 1e-12);
 }
 
 // Edges where F sits at the floor on either side keep the previous factor
@@ -154,24 +157,26 @@ struct FloorCase {
     int lower_cell_floor;  // 0: only the last cell at the floor
 };
 
+void PrintTo(const FloorCase& c, std::ostream* os) { *os << c.name; }
+
 class EeMomentumFloor : public EeMomentumTest, public ::testing::WithParamInterface<FloorCase> {};
 
 TEST_P(EeMomentumFloor, FlooredEdgesKeepTheirFactors) {
     const int n = 30;
     SolverWork& w = swarm(n, 30.0, 3.0, Gas::kConstantQ, 1e-13, 0.8, 0.9);
-    w.F[n] = kFloor;
-    if (GetParam().lower_cell_floor != 0) w.F[n - 1] = kFloor;
+    w.dist.F[n] = kFloor;
+    if (GetParam().lower_cell_floor != 0) w.dist.F[n - 1] = kFloor;
 
     ee_momentum_correction(w);
 
-    EXPECT_EQ(w.AF1[n], 0.8);
-    EXPECT_EQ(w.QEFF[n], 1e-19);
-    EXPECT_EQ(w.AG1[n], 1.0);
-    EXPECT_EQ(w.AG1[1], 1.0);
-    EXPECT_EQ(w.AG1[n + 1], 1.0);
+    EXPECT_EQ(w.ee.AF1[n], 0.8);
+    EXPECT_EQ(w.coll.QEFF[n], 1e-19);
+    EXPECT_EQ(w.ee.AG1[n], 1.0);
+    EXPECT_EQ(w.ee.AG1[1], 1.0);
+    EXPECT_EQ(w.ee.AG1[n + 1], 1.0);
     for (int k = 2; k <= n + 1; ++k) {
-        EXPECT_TRUE(std::isfinite(w.AF1[k])) << "edge " << k;
-        EXPECT_TRUE(std::isfinite(w.AG1[k])) << "edge " << k;
+        EXPECT_TRUE(std::isfinite(w.ee.AF1[k])) << "edge " << k;
+        EXPECT_TRUE(std::isfinite(w.ee.AG1[k])) << "edge " << k;
     }
 }
 
@@ -190,6 +195,8 @@ struct SumRuleCase {
     bool conserved;
 };
 
+void PrintTo(const SumRuleCase& c, std::ostream* os) { *os << c.name; }
+
 class EeMomentumSumRule : public EeMomentumTest, public ::testing::WithParamInterface<SumRuleCase> {};
 
 TEST_P(EeMomentumSumRule, MobilityAndDiffusionOfConstantFrequencyGasUnchanged) {
@@ -207,14 +214,14 @@ TEST_P(EeMomentumSumRule, MobilityAndDiffusionOfConstantFrequencyGasUnchanged) {
         EXPECT_NEAR(mu_ratio, 1.0, 1e-6);
         EXPECT_NEAR(dn_ratio, 1.0, 1e-6);
         // The correction does act on single edges.
-        EXPECT_GT(std::fabs(w.AF1[2] - 1.0), 1e-3);
+        EXPECT_GT(std::fabs(w.ee.AF1[2] - 1.0), 1e-3);
     } else {
         EXPECT_LT(mu_ratio, 0.99);
         EXPECT_LT(dn_ratio, 0.99);
     }
     // For a Maxwellian the slope is -F/T, so mobility and diffusion factors
     // agree (the Einstein relation survives the correction).
-    for (int k = 2; k <= w.n; ++k) EXPECT_NEAR(w.AG1[k] / w.AF1[k], 1.0, 1e-3) << "edge " << k;
+    for (int k = 2; k <= w.n; ++k) EXPECT_NEAR(w.ee.AG1[k] / w.ee.AF1[k], 1.0, 1e-3) << "edge " << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,13 +235,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(EeMomentumTest, CorrectedQeffReproducesSolvedAnisotropy) {
     SolverWork& w = swarm(50, 40.0, 3.0, Gas::kConstantQ, 1e-12);
     double qeff_before[kEdgeArray];
-    for (int k = 1; k <= w.n + 1; ++k) qeff_before[k] = w.QEFF[k];
+    for (int k = 1; k <= w.n + 1; ++k) qeff_before[k] = w.coll.QEFF[k];
     ee_momentum_correction(w);
     for (int k = 2; k <= w.n; ++k) {
-        EXPECT_NEAR(w.QEFF[k] * w.AF1[k] / qeff_before[k], 1.0, 1e-12) << "edge " << k;
+        EXPECT_NEAR(w.coll.QEFF[k] * w.ee.AF1[k] / qeff_before[k], 1.0, 1e-12) << "edge " << k;
     }
-    EXPECT_EQ(w.QEFF[1], qeff_before[1]);
-    EXPECT_EQ(w.QEFF[w.n + 1], qeff_before[w.n + 1]);
+    EXPECT_EQ(w.coll.QEFF[1], qeff_before[1]);
+    EXPECT_EQ(w.coll.QEFF[w.n + 1], qeff_before[w.n + 1]);
 }
 
 // Newton step of the electron-electron start with momentum effects.
@@ -251,9 +258,9 @@ TEST_F(EeMomentumTest, StartStepFallsBackToPreviousStepWhereUndefined) {
     for (const Case& c : cases) {
         SolverWork& w = swarm(c.n, 20.0, 2.0, Gas::kConstantQ, 1e-13);
         if (c.flat) {
-            for (int j = 1; j <= c.n; ++j) w.F[j] = 0.1;
+            for (int j = 1; j <= c.n; ++j) w.dist.F[j] = 0.1;
         }
-        w.reduced_field = c.e;
+        w.run.reduced_field = c.e;
         EXPECT_EQ(ee_start_momentum_step(w, 2.0, 0.3, -0.2, 1.25), 1.25) << c.name;
     }
 }
@@ -261,10 +268,10 @@ TEST_F(EeMomentumTest, StartStepFallsBackToPreviousStepWhereUndefined) {
 TEST_F(EeMomentumTest, StartStepOnTwoCells) {
     // Hand-evaluated: edges 0, 1, 2 eV; QEFF(2) = 2; F = (0.5, 0.25).
     SolverWork& w = swarm(2, 2.0, 2.0, Gas::kConstantQ, 1e-13);
-    w.QEFF[2] = 2.0;
-    w.F[1] = 0.5;
-    w.F[2] = 0.25;
-    w.reduced_field = 1e-3;
+    w.coll.QEFF[2] = 2.0;
+    w.dist.F[1] = 0.5;
+    w.dist.F[2] = 0.25;
+    w.run.reduced_field = 1e-3;
     // T1 = 2 * 1 * (-0.25) = -0.5 and T2 = -0.5; P = 444825.554209442e-6;
     // with T = 2: X = 2P/1 = 2P, Den = -S1 - (2.5 - 0.5) X.
     const double p = 444825.554209442e-3 * 1e-3;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,10 @@ constexpr double kRateK = 1e-13;
 // Cells of unit weight H, so that the normalisation divides by sum F.
 void unit_cells(SolverWork& w, const std::vector<double>& f, double precision) {
     test::uniform_grid(w, static_cast<int>(f.size()), static_cast<double>(f.size()));
-    w.precision = precision;
+    w.run.precision = precision;
     for (int j = 1; j <= w.n; ++j) {
-        w.F[j] = f[j - 1];
-        w.H[j] = 1.0;
+        w.dist.F[j] = f[j - 1];
+        w.dist.H[j] = 1.0;
     }
 }
 
@@ -37,14 +38,14 @@ TEST(NewDistribution, FloorsAndNormalises) {
     SolverWork& w = m.w();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     unit_cells(w, {3.0, nan, -2.0, 0.0, 1.0}, 1e-3);
-    new_distribution(w);
+    new_distribution(w.run, w.n, w.dist, w.iter);
     const double sum = 4.0 + 3.0 * kFloor;
-    EXPECT_DOUBLE_EQ(w.F[1], 3.0 / sum);
-    for (int j : {2, 3, 4}) EXPECT_EQ(w.F[j], kFloor / sum) << j;
-    EXPECT_DOUBLE_EQ(w.F[5], 1.0 / sum);
-    EXPECT_EQ(w.eedf_peak, w.F[1]);
-    EXPECT_EQ(w.tail_level, 1e-3 * w.F[1]);
-    for (int j = 1; j <= 5; ++j) EXPECT_EQ(w.FOLD[j], w.F[j]);
+    EXPECT_DOUBLE_EQ(w.dist.F[1], 3.0 / sum);
+    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kFloor / sum) << j;
+    EXPECT_DOUBLE_EQ(w.dist.F[5], 1.0 / sum);
+    EXPECT_EQ(w.iter.eedf_peak, w.dist.F[1]);
+    EXPECT_EQ(w.iter.tail_level, 1e-3 * w.dist.F[1]);
+    for (int j = 1; j <= 5; ++j) EXPECT_EQ(w.dist.FOLD[j], w.dist.F[j]);
 }
 
 struct TailCase {
@@ -65,8 +66,8 @@ TEST(NewDistribution, TailPointIsAboveTheLastCellOverThePrecisionLevel) {
         ModelSolver m;
         SolverWork& w = m.w();
         unit_cells(w, c.f, 1e-5);
-        new_distribution(w);
-        EXPECT_EQ(w.tail_point, c.tail_point) << c.what;
+        new_distribution(w.run, w.n, w.dist, w.iter);
+        EXPECT_EQ(w.iter.tail_point, c.tail_point) << c.what;
     }
 }
 
@@ -74,28 +75,28 @@ TEST(NewDistribution, ChangeCountsOnlyCellsAboveThePrecisionLevel) {
     ModelSolver m;
     SolverWork& w = m.w();
     unit_cells(w, {0.5, 0.3, 0.2, 1e-12}, 1e-6);
-    new_distribution(w);
-    EXPECT_EQ(w.change, 1.0);  // compared with FOLD = 0
-    const std::vector<double> old(w.F + 1, w.F + 5);
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_EQ(w.iter.change, 1.0);  // compared with FOLD = 0
+    const std::vector<double> old(w.dist.F + 1, w.dist.F + 5);
 
     // Cell 2 changes by 10 %, the tail cell by a factor 1000.
-    w.F[1] = old[0];
-    w.F[2] = old[1] * 1.1;
-    w.F[3] = old[2];
-    w.F[4] = old[3] * 1000.0;
-    w.change = 0.25;
-    new_distribution(w);
-    EXPECT_EQ(w.previous_change, 0.25);
+    w.dist.F[1] = old[0];
+    w.dist.F[2] = old[1] * 1.1;
+    w.dist.F[3] = old[2];
+    w.dist.F[4] = old[3] * 1000.0;
+    w.iter.change = 0.25;
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_EQ(w.iter.previous_change, 0.25);
     double expected = 0.0;
     for (int j = 1; j <= 3; ++j) {
-        expected = std::max(expected, std::fabs(w.F[j] - old[j - 1]) / (w.F[j] + old[j - 1]));
+        expected = std::max(expected, std::fabs(w.dist.F[j] - old[j - 1]) / (w.dist.F[j] + old[j - 1]));
     }
-    EXPECT_DOUBLE_EQ(w.change, expected);
+    EXPECT_DOUBLE_EQ(w.iter.change, expected);
 
     // The same distribution again: no change beyond the rounding of the
     // renormalisation.
-    new_distribution(w);
-    EXPECT_LT(w.change, 1e-15);
+    new_distribution(w.run, w.n, w.dist, w.iter);
+    EXPECT_LT(w.iter.change, 1e-15);
 }
 
 // ---------------------------------------------------------------- whole runs
@@ -105,7 +106,7 @@ void constant_frequency_run(ModelSolver& m, double en_td, int n, double emax) {
     const int s = test::add_species(m.t());
     test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
     test::set_conditions(m, en_td, n);
-    m.condition(kCondGridType) = 1.0;
+    m.condition(kCondGridType) = kGridLinear;
     m.condition(kCondMaxEnergy) = emax;
 }
 
@@ -116,24 +117,29 @@ struct LimitCase {
     double emax;
 };
 
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << "limit " << c.max_iterations << ": " << c.total_iterations << " iterations, " << c.grid_trials
+        << " grids, emax " << c.emax;
+}
+
 class IterationLimit : public ::testing::TestWithParam<LimitCase> {};
 
 // A run that never converges (convergence limit 0) on a grid far too long:
 // each trial shrinks the grid after half the limit, and the limit ends the
 // run, also where half the limit is below 2 and every trial ends at once.
-TEST_P(IterationLimit, EndsTheRunWithStatusOne) {
+TEST_P(IterationLimit, EndsTheRunAsFailed) {
     const LimitCase& c = GetParam();
     ModelSolver m;
     constant_frequency_run(m, 5.0, 200, 100.0);
     m.condition(kCondConvergence) = 0.0;
     m.condition(kCondMaxIterations) = c.max_iterations;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_EQ(m.result(30), 1.0);
-    EXPECT_EQ(m.result(28), c.total_iterations);
-    EXPECT_EQ(m.result(29), c.grid_trials);
-    EXPECT_DOUBLE_EQ(m.result(27), c.emax);
+    EXPECT_EQ(m.result(kResStatus), kStatusFailed);
+    EXPECT_EQ(m.result(kResIterations), c.total_iterations);
+    EXPECT_EQ(m.result(kResGridTrials), c.grid_trials);
+    EXPECT_DOUBLE_EQ(m.result(kResMaxEnergy), c.emax);
     // The results of the last distribution are stored all the same.
-    EXPECT_NEAR(m.result(1), 2.199, 0.01);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 2.199, 0.01);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -158,13 +164,13 @@ TEST(GridTrials, AGridTooLongIsCutToTheTail) {
     constant_frequency_run(m, 5.0, 200, 200.0);
     solvebol(m.t(), m.w(), test::kRun);
     const SolverWork& w = m.w();
-    EXPECT_EQ(m.result(30), 0.0);
-    EXPECT_EQ(m.result(29), 2.0);
-    EXPECT_LT(m.result(27), 200.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
+    EXPECT_EQ(m.result(kResGridTrials), 2.0);
+    EXPECT_LT(m.result(kResMaxEnergy), 200.0);
     // The accepted grid: the tail begins above 0.7 emax.
-    EXPECT_GT(w.EPSC[w.tail_point], 0.699999988079071 * w.emax);
-    EXPECT_LT(w.F[w.tail_point], w.tail_level);
-    EXPECT_NEAR(m.result(1), 2.199, 0.005 * 2.199);
+    EXPECT_GT(w.grid.EPSC[w.iter.tail_point], 0.699999988079071 * w.grid.emax);
+    EXPECT_LT(w.dist.F[w.iter.tail_point], w.iter.tail_level);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 2.199, 0.005 * 2.199);
 }
 
 struct NoGrowthCase {
@@ -173,7 +179,7 @@ struct NoGrowthCase {
 };
 
 // The grid has to change but emax is already at the top energy.
-TEST(GridTrials, StatusOneWhenTheGridCannotGrow) {
+TEST(GridTrials, FailsWhenTheGridCannotGrow) {
     const std::vector<NoGrowthCase> cases = {
         {"tail beyond 10000 eV", 500.0, 100.0},
         {"tail far below a grid at the top", 5.0, 10000.0},
@@ -183,9 +189,9 @@ TEST(GridTrials, StatusOneWhenTheGridCannotGrow) {
         constant_frequency_run(m, c.en_td, 200, c.emax);
         m.condition(kCondMaxIterations) = 1000.0;
         solvebol(m.t(), m.w(), test::kRun);
-        EXPECT_EQ(m.result(30), 1.0) << c.what;
-        EXPECT_NEAR(m.result(27), 10000.0, 1e-6) << c.what;
-        EXPECT_LT(m.result(28), 1000.0) << c.what;
+        EXPECT_EQ(m.result(kResStatus), kStatusFailed) << c.what;
+        EXPECT_NEAR(m.result(kResMaxEnergy), 10000.0, 1e-6) << c.what;
+        EXPECT_LT(m.result(kResIterations), 1000.0) << c.what;
     }
 }
 
@@ -198,11 +204,11 @@ TEST(ElectronElectronStart, DivergingStartGrowsTheGrid) {
     m.condition(kCondIonDegree) = 1e-6;
     m.condition(kCondMaxIterations) = 0.0;
     solvebol(m.t(), m.w(), test::kRun);
-    const double trials = m.result(29);
+    const double trials = m.result(kResGridTrials);
     EXPECT_GT(trials, 1.0);
-    EXPECT_EQ(m.result(28), trials);
-    EXPECT_DOUBLE_EQ(m.result(27), 0.5 * std::pow(1.5, trials - 1.0));
-    EXPECT_EQ(m.result(30), 1.0);
+    EXPECT_EQ(m.result(kResIterations), trials);
+    EXPECT_DOUBLE_EQ(m.result(kResMaxEnergy), 0.5 * std::pow(1.5, trials - 1.0));
+    EXPECT_EQ(m.result(kResStatus), kStatusFailed);
 }
 
 // ---------------------------------------------------------------- statuses
@@ -210,21 +216,21 @@ TEST(ElectronElectronStart, DivergingStartGrowsTheGrid) {
 TEST(RunStatus, NoFieldInAColdGasFailsAtOnce) {
     ModelSolver m;
     constant_frequency_run(m, 0.0, 200, 40.0);
-    for (int j = 1; j <= 29; ++j) m.t().run.run_results[test::kRun][j] = -1.0;
+    for (int j = 1; j < kResStatus; ++j) m.t().run.run_results[test::kRun][j] = -1.0;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_EQ(m.result(30), 1.0);
-    for (int j = 1; j <= 29; ++j) EXPECT_EQ(m.result(j), -1.0) << "result " << j;
+    EXPECT_EQ(m.result(kResStatus), kStatusFailed);
+    for (int j = 1; j < kResStatus; ++j) EXPECT_EQ(m.result(j), -1.0) << "result " << j;
 }
 
 TEST(RunStatus, NoFieldInAWarmGasIsSolved) {
     ModelSolver m;
     constant_frequency_run(m, 0.0, 200, 1.0);
     m.condition(kCondGasTemp) = 1000.0;
-    m.condition(kCondGridType) = 0.0;
+    m.condition(kCondGridType) = kGridEstimated;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_EQ(m.result(30), 0.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
     const double kt = 1000.0 * 1.3807e-23 / 1.6022e-19;
-    EXPECT_NEAR(m.result(1), 1.5 * kt, 0.005 * 1.5 * kt);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 1.5 * kt, 0.005 * 1.5 * kt);
 }
 
 TEST(RunStatus, MissingElasticCollisions) {
@@ -232,10 +238,10 @@ TEST(RunStatus, MissingElasticCollisions) {
     const int s = test::add_species(m.t());
     test::add_collision(m.t(), s, kExcitation, 0.0, 5.0, test::constant_value(1e-20), 5.0);
     test::set_conditions(m, 10.0, 200);
-    m.t().run.run_results[test::kRun][1] = 42.0;
+    m.t().run.run_results[test::kRun][kResMeanEnergy] = 42.0;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_EQ(m.result(30), 11.0);
-    EXPECT_EQ(m.result(1), 42.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusMissingElastic);
+    EXPECT_EQ(m.result(kResMeanEnergy), 42.0);
 }
 
 struct UnchangedCase {
@@ -246,13 +252,13 @@ struct UnchangedCase {
 
 // With e-e collisions (and no Coulomb logarithm, so the operator does not
 // follow F) a grid of one or two cells gives the same distribution in the
-// second solve: the run fails with status 3. Grid type 3 first re-estimates
-// emax on a new trial.
+// second solve: the run fails with kStatusFailedUnchanged. Grid type
+// kGridGivenThenEstimated first re-estimates emax on a new trial.
 TEST(RunStatus, UnchangedDistributionWithElectronElectronCollisions) {
     const std::vector<UnchangedCase> cases = {
-        {"one cell", 1, 1},
-        {"two cells", 2, 1},
-        {"two cells, grid type 3", 2, 3},
+        {"one cell", 1, kGridLinear},
+        {"two cells", 2, kGridLinear},
+        {"two cells, given then estimated grid", 2, kGridGivenThenEstimated},
     };
     for (const UnchangedCase& c : cases) {
         ModelSolver m;
@@ -260,15 +266,18 @@ TEST(RunStatus, UnchangedDistributionWithElectronElectronCollisions) {
         m.condition(kCondGridType) = c.grid_type;
         m.condition(kCondIonDegree) = 1e-4;
         solvebol(m.t(), m.w(), test::kRun);
-        EXPECT_EQ(m.result(30), 3.0) << c.what;
-        if (c.grid_type == 3) {
-            EXPECT_GE(m.result(29), 2.0) << c.what;
+        EXPECT_EQ(m.result(kResStatus), kStatusFailedUnchanged) << c.what;
+        if (c.grid_type == kGridGivenThenEstimated) {
+            EXPECT_GE(m.result(kResGridTrials), 2.0) << c.what;
         } else {
-            EXPECT_EQ(m.result(29), 1.0) << c.what;
+            EXPECT_EQ(m.result(kResGridTrials), 1.0) << c.what;
         }
-        // One cell has no slope: no mobility, no field power (results 14 and
-        // 18 divide by them); the other sums exist.
-        for (int j : {1, 6, 20, 27}) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " " << j;
+        // One cell has no slope: no mobility, no field power (the momentum
+        // frequency and the Townsend coefficient divide by them); the other
+        // sums exist.
+        for (int j : {kResMeanEnergy, kResDiffusion, kResPower, kResMaxEnergy}) {
+            EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " " << j;
+        }
     }
 }
 
@@ -277,9 +286,9 @@ TEST(RunStatus, WithoutElectronElectronCollisionsASmallGridStillEnds) {
         ModelSolver m;
         constant_frequency_run(m, 5.0, n, 30.0);
         solvebol(m.t(), m.w(), test::kRun);
-        EXPECT_EQ(m.result(30), 1.0) << n;
-        EXPECT_LE(m.result(28), 202.0) << n;  // at most two iterations past the limit
-        EXPECT_TRUE(std::isfinite(m.result(1))) << n;
+        EXPECT_EQ(m.result(kResStatus), kStatusFailed) << n;
+        EXPECT_LE(m.result(kResIterations), 202.0) << n;  // at most two iterations past the limit
+        EXPECT_TRUE(std::isfinite(m.result(kResMeanEnergy))) << n;
     }
 }
 
@@ -289,10 +298,10 @@ TEST(RunStatus, MaxwellianModeStopsInTheFirstIteration) {
     m.condition(kCondGasTemp) = 300.0;
     m.condition(kCondMaxwellEnergy) = 1.2;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_EQ(m.result(30), 0.0);
-    EXPECT_EQ(m.result(28), 1.0);
-    EXPECT_EQ(m.result(29), 1.0);
-    EXPECT_NEAR(m.result(27), 1.2 * (1.0 - std::log(1e-10)) / 1.5, 1e-9);
+    EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
+    EXPECT_EQ(m.result(kResIterations), 1.0);
+    EXPECT_EQ(m.result(kResGridTrials), 1.0);
+    EXPECT_NEAR(m.result(kResMaxEnergy), 1.2 * (1.0 - std::log(1e-10)) / 1.5, 1e-9);
 }
 
 }  // namespace

@@ -59,15 +59,15 @@ inline int add_collision(Tables& t, int s, int kind, double mass_ratio, double t
 }
 
 // Every condition of a run: cold gas, no charged-particle collisions, no
-// growth, grid type 0 (estimated maximum energy).
+// growth, the maximum energy estimated (kGridEstimated).
 inline void set_conditions(ModelSolver& m, double en_td, int n, int run = kRun) {
     double* c = m.t().run.run_conditions[run];
     for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
     c[kCondEN] = en_td;
     c[kCondIonMassRatio] = 1.0;
-    c[kCondEnergySharing] = 1.0;
+    c[kCondEnergySharing] = kSharingEqual;
     c[kCondGridPoints] = n;
-    c[kCondGridType] = 0.0;
+    c[kCondGridType] = kGridEstimated;
     c[kCondMaxEnergy] = 100.0;
     c[kCondPrecision] = 1e-10;
     c[kCondConvergence] = 1e-4;
@@ -87,29 +87,29 @@ inline CrossSection constant_value(double q) {
 // A uniform grid of n cells up to emax straight in the work area.
 inline void uniform_grid(SolverWork& w, int n, double emax) {
     w.n = n;
-    w.emax = emax;
+    w.grid.emax = emax;
     const double h = emax / n;
-    for (int k = 1; k <= n + 2; ++k) w.EPS[k] = (k - 1) * h;
-    for (int j = 1; j <= n; ++j) w.EPSC[j] = (j - 0.5) * h;
+    for (int k = 1; k <= n + 2; ++k) w.grid.EPS[k] = (k - 1) * h;
+    for (int j = 1; j <= n; ++j) w.grid.EPSC[j] = (j - 0.5) * h;
 }
 
 // Mixture cross sections at the edges: momentum transfer q(eps) and the
 // elastic energy exchange 2 r q(eps); electron-ion parts zero.
 inline void edge_cross_sections(SolverWork& w, const CrossSection& q, double r) {
     for (int k = 1; k <= w.n + 1; ++k) {
-        const double e = w.EPS[k] > 0.0 ? w.EPS[k] : 1e-3;
-        w.CSM[k] = q(e);
-        w.CSE[k] = 2.0 * r * w.CSM[k];
-        w.CSMEI[k] = 0.0;
-        w.CSEEI[k] = 0.0;
-        w.Q[k] = w.CSM[k];
-        w.QEFF[k] = w.CSM[k];
+        const double e = w.grid.EPS[k] > 0.0 ? w.grid.EPS[k] : 1e-3;
+        w.coll.CSM[k] = q(e);
+        w.coll.CSE[k] = 2.0 * r * w.coll.CSM[k];
+        w.coll.CSMEI[k] = 0.0;
+        w.coll.CSEEI[k] = 0.0;
+        w.coll.Q[k] = w.coll.CSM[k];
+        w.coll.QEFF[k] = w.coll.CSM[k];
     }
 }
 
 // F(j) = exp(-g EPSC(j)).
 inline void exponential_f(SolverWork& w, double g) {
-    for (int j = 1; j <= w.n; ++j) w.F[j] = std::exp(-g * w.EPSC[j]);
+    for (int j = 1; j <= w.n; ++j) w.dist.F[j] = std::exp(-g * w.grid.EPSC[j]);
 }
 
 // Integral of f over [a, b] by Simpson's rule in u = sqrt(eps), which keeps

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,9 @@ struct RunSpec {
     double en_td = 5.0;
     Gas gas = Gas::kConstantFrequency;
     bool ionising = false;         // ionisation with a ramp cross section above 15 eV
-    int growth_model = 0;
+    int growth_model = kGrowthNone;
     double ion_degree = 0.0;       // electron-electron collisions when > 0
-    double ee_momentum = 0.0;
+    double ee_momentum = kEEMomentumOff;
     double maxwellian_mean = 0.0;  // Maxwellian mode when > 0
     double gas_temperature = 0.0;  // K
     int n = 300;
@@ -43,7 +44,7 @@ struct Stored {
     std::vector<double> energy;
     double af1_low_edge;  // mobility factor of the first interior edge
     double ag1_low_edge;
-    double gradient_alpha;  // spatial growth coefficient of sub-mode 2, m2
+    double gradient_alpha;  // spatial growth coefficient of kGradientSteadyState, m2
 };
 
 void add_gas(Tables& t, const RunSpec& spec) {
@@ -80,9 +81,9 @@ Stored collect(const ModelSolver& m, int run) {
         s.eedf.push_back(m.tables->run.run_eedf[run][j]);
         s.energy.push_back(m.tables->run.run_eedf_energy[run][j]);
     }
-    s.af1_low_edge = w.AF1[2];
-    s.ag1_low_edge = w.AG1[2];
-    s.gradient_alpha = w.grad_alpha;
+    s.af1_low_edge = w.ee.AF1[2];
+    s.ag1_low_edge = w.ee.AG1[2];
+    s.gradient_alpha = w.grad.alpha;
     return s;
 }
 
@@ -118,20 +119,20 @@ TEST_P(EeCollisionsConstantFrequency, LeaveMeanEnergyMobilityAndDiffusion) {
     RunSpec spec;
     spec.en_td = GetParam();
     const Stored base = solve_run(spec);
-    ASSERT_EQ(base.result[30], 0.0);
+    ASSERT_EQ(base.result[kResStatus], kStatusSuccess);
 
-    for (double momentum : {0.0, 1.0}) {
+    for (int momentum : {kEEMomentumOff, kEEMomentumOn}) {
         RunSpec ee = spec;
         ee.ion_degree = 1e-3;
         ee.ee_momentum = momentum;
         const Stored s = solve_run(ee);
         const std::string what = "e-e momentum effects " + std::to_string(momentum);
-        EXPECT_EQ(s.result[30], 0.0) << what;
-        EXPECT_GT(s.result[25], 0.0) << what;  // the Coulomb logarithm was formed
-        EXPECT_LT(rel(s.result[1], base.result[1]), 0.005) << what;
-        EXPECT_LT(rel(s.result[2], base.result[2]), 0.005) << what;
-        EXPECT_LT(rel(s.result[6], base.result[6]), 0.005) << what;
-        if (momentum == 1.0) {
+        EXPECT_EQ(s.result[kResStatus], kStatusSuccess) << what;
+        EXPECT_GT(s.result[kResCoulombLog], 0.0) << what;  // the Coulomb logarithm was formed
+        EXPECT_LT(rel(s.result[kResMeanEnergy], base.result[kResMeanEnergy]), 0.005) << what;
+        EXPECT_LT(rel(s.result[kResMobility], base.result[kResMobility]), 0.005) << what;
+        EXPECT_LT(rel(s.result[kResDiffusion], base.result[kResDiffusion]), 0.005) << what;
+        if (momentum == kEEMomentumOn) {
             // Real factors: momentum exchange reshapes the anisotropy near zero energy.
             EXPECT_GT(std::fabs(s.af1_low_edge - 1.0), 0.01);
             EXPECT_GT(std::fabs(s.ag1_low_edge - 1.0), 0.01);
@@ -147,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, EeCollisionsConstantFrequency, ::testing::Values(
                              return "Td" + std::to_string(static_cast<int>(i.param));
                          });
 
-// Growth model 6: the expansion without growth. The bulk values are the flux
+// Growth code kGrowthGradientNone: the expansion without growth. The bulk values are the flux
 // values; D_L = D_T for a constant collision frequency, and D_L/D_T = 1/2 for a
 // constant cross section (mobility ~ (E/N)^-1/2 in the generalised Einstein
 // relation).
@@ -159,6 +160,8 @@ struct NoGrowthCase {
     double tolerance;
 };
 
+void PrintTo(const NoGrowthCase& c, std::ostream* os) { *os << c.name << ", D_L/D_T " << c.ratio; }
+
 class ExpansionWithoutGrowth : public ::testing::TestWithParam<NoGrowthCase> {};
 
 TEST_P(ExpansionWithoutGrowth, LongitudinalDiffusionAndBulkValues) {
@@ -167,17 +170,22 @@ TEST_P(ExpansionWithoutGrowth, LongitudinalDiffusionAndBulkValues) {
     spec.gas = c.gas;
     spec.en_td = c.en_td;
     const Stored plain = solve_run(spec);
-    spec.growth_model = 6;
+    spec.growth_model = kGrowthGradientNone;
     const Stored s = solve_run(spec);
 
-    ASSERT_EQ(s.result[30], 0.0);
-    EXPECT_NEAR(s.result[7] / s.result[6], c.ratio, c.tolerance);
-    EXPECT_EQ(s.result[5], s.result[2]);
-    EXPECT_EQ(s.result[8], s.result[6]);
-    EXPECT_EQ(s.result[9], s.result[7]);
+    ASSERT_EQ(s.result[kResStatus], kStatusSuccess);
+    EXPECT_NEAR(s.result[kResLongDiffusion] / s.result[kResDiffusion], c.ratio, c.tolerance);
+    EXPECT_EQ(s.result[kResBulkMobility], s.result[kResMobility]);
+    EXPECT_EQ(s.result[kResBulkTransDiffusion], s.result[kResDiffusion]);
+    EXPECT_EQ(s.result[kResBulkLongDiffusion], s.result[kResLongDiffusion]);
     // The expansion changes nothing else of the run.
-    for (int r : {1, 2, 6, 11, 12, 13, 14, 20, 21}) EXPECT_EQ(s.result[r], plain.result[r]) << "result " << r;
-    for (int r : {5, 7, 8, 9}) EXPECT_EQ(plain.result[r], 0.0) << "result " << r;
+    for (int r : {kResMeanEnergy, kResMobility, kResDiffusion, kResEnergyMobility, kResEnergyDiffusion,
+                  kResTotalCollisionFreq, kResMomentumFreq, kResPower, kResElasticPower}) {
+        EXPECT_EQ(s.result[r], plain.result[r]) << "result " << r;
+    }
+    for (int r : {kResBulkMobility, kResLongDiffusion, kResBulkTransDiffusion, kResBulkLongDiffusion}) {
+        EXPECT_EQ(plain.result[r], 0.0) << "result " << r;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -188,16 +196,20 @@ INSTANTIATE_TEST_SUITE_P(
                       NoGrowthCase{"ConstantCrossSection10Td", Gas::kConstantQ, 10.0, 0.5, 0.03}),
     [](const ::testing::TestParamInfo<NoGrowthCase>& i) { return i.param.name; });
 
-// Ionising model gas with temporal growth (models 4 and 5): where ionisation
-// is strong the fast electrons at the front of the swarm multiply most, so the
-// bulk drift and spread exceed the flux values; where it is negligible the two
-// agree.
+// Ionising model gas with temporal growth (kGrowthGradientTemporal and
+// kGrowthGradientSpatial): where ionisation is strong the fast electrons at
+// the front of the swarm multiply most, so the bulk drift and spread exceed
+// the flux values; where it is negligible the two agree.
 struct IonisingCase {
     std::string name;
     double en_td;
     int growth_model;
     bool strong;
 };
+
+void PrintTo(const IonisingCase& c, std::ostream* os) {
+    *os << c.name << ": " << c.en_td << " Td, growth code " << c.growth_model;
+}
 
 class IonisingGasBulkValues : public ::testing::TestWithParam<IonisingCase> {};
 
@@ -208,13 +220,13 @@ TEST_P(IonisingGasBulkValues, DifferFromFluxValuesOnlyWhereIonisationIsStrong) {
     spec.en_td = c.en_td;
     spec.growth_model = c.growth_model;
     const Stored s = solve_run(spec);
-    ASSERT_EQ(s.result[30], 0.0);
-    const double mu = s.result[2], bulk_mu = s.result[5];
-    const double dt = s.result[6], bulk_dt = s.result[8];
-    const double dl = s.result[7], bulk_dl = s.result[9];
+    ASSERT_EQ(s.result[kResStatus], kStatusSuccess);
+    const double mu = s.result[kResMobility], bulk_mu = s.result[kResBulkMobility];
+    const double dt = s.result[kResDiffusion], bulk_dt = s.result[kResBulkTransDiffusion];
+    const double dl = s.result[kResLongDiffusion], bulk_dl = s.result[kResBulkLongDiffusion];
     ASSERT_GT(dl, 0.0);
     if (c.strong) {
-        ASSERT_GT(s.result[16], 0.0);
+        ASSERT_GT(s.result[kResIonizationFreq], 0.0);
         EXPECT_GT(bulk_mu, 1.05 * mu);
         EXPECT_GT(bulk_dt, 1.05 * dt);
         EXPECT_GT(rel(bulk_dl, dl), 0.05);
@@ -227,23 +239,25 @@ TEST_P(IonisingGasBulkValues, DifferFromFluxValuesOnlyWhereIonisationIsStrong) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, IonisingGasBulkValues,
-    ::testing::Values(IonisingCase{"Negligible3TdModel4", 3.0, 4, false},
-                      IonisingCase{"Negligible3TdModel5", 3.0, 5, false},
-                      IonisingCase{"Strong20TdModel4", 20.0, 4, true},
-                      IonisingCase{"Strong20TdModel5", 20.0, 5, true},
-                      IonisingCase{"Strong40TdModel4", 40.0, 4, true}),
+    ::testing::Values(IonisingCase{"Negligible3TdTemporal", 3.0, kGrowthGradientTemporal, false},
+                      IonisingCase{"Negligible3TdSteadyState", 3.0, kGrowthGradientSpatial, false},
+                      IonisingCase{"Strong20TdTemporal", 20.0, kGrowthGradientTemporal, true},
+                      IonisingCase{"Strong20TdSteadyState", 20.0, kGrowthGradientSpatial, true},
+                      IonisingCase{"Strong40TdTemporal", 40.0, kGrowthGradientTemporal, true}),
     [](const ::testing::TestParamInfo<IonisingCase>& i) { return i.param.name; });
 
-// Sub-mode 2 replaces the stored distribution by that of a swarm growing in
-// space: it must come close to the steady-state spatial-growth solution
-// (growth model 2), far from the temporal-growth one it starts from, while the
-// transport values of the two sub-modes agree. Its growth coefficient, the
-// root of the dispersion relation of the bulk values, matches the Townsend
-// coefficient of the spatial-growth run.
+// kGradientSteadyState replaces the stored distribution by that of a swarm
+// growing in space: it must come close to the steady-state spatial-growth
+// solution (kGrowthSpatial), far from the temporal-growth one it starts from,
+// while the transport values of the two sub-modes agree. Its growth
+// coefficient, the root of the dispersion relation of the bulk values,
+// matches the Townsend coefficient of the spatial-growth run.
 struct ReconstructionCase {
     double en_td;
     double alpha_tolerance;  // the expansion stops at second order
 };
+
+void PrintTo(const ReconstructionCase& c, std::ostream* os) { *os << c.en_td << " Td"; }
 
 class SpatialReconstruction : public ::testing::TestWithParam<ReconstructionCase> {};
 
@@ -252,23 +266,26 @@ TEST_P(SpatialReconstruction, ReplacesDistributionByThatOfSpatialGrowth) {
     RunSpec spec;
     spec.ionising = true;
     spec.en_td = c.en_td;
-    spec.growth_model = 4;
+    spec.growth_model = kGrowthGradientTemporal;
     const Stored temporal = solve_run(spec);
-    spec.growth_model = 5;
+    spec.growth_model = kGrowthGradientSpatial;
     const Stored rebuilt = solve_run(spec);
-    spec.growth_model = 2;
+    spec.growth_model = kGrowthSpatial;
     const Stored spatial = solve_run(spec);
-    ASSERT_EQ(rebuilt.result[30], 0.0);
-    ASSERT_EQ(spatial.result[30], 0.0);
+    ASSERT_EQ(rebuilt.result[kResStatus], kStatusSuccess);
+    ASSERT_EQ(spatial.result[kResStatus], kStatusSuccess);
 
-    for (int r : {2, 5, 6, 7, 8, 9, 16}) EXPECT_EQ(rebuilt.result[r], temporal.result[r]) << "result " << r;
+    for (int r : {kResMobility, kResBulkMobility, kResDiffusion, kResLongDiffusion, kResBulkTransDiffusion,
+                  kResBulkLongDiffusion, kResIonizationFreq}) {
+        EXPECT_EQ(rebuilt.result[r], temporal.result[r]) << "result " << r;
+    }
     EXPECT_GT(eedf_difference(rebuilt, temporal), 0.1);
     EXPECT_GT(eedf_difference(temporal, spatial), 0.2);
     EXPECT_LT(eedf_difference(rebuilt, spatial), 0.02);
-    EXPECT_GT(rel(temporal.result[1], spatial.result[1]), 0.02);
-    EXPECT_LT(rel(rebuilt.result[1], spatial.result[1]), 0.002);
-    ASSERT_GT(spatial.result[18], 0.0);
-    EXPECT_LT(rel(rebuilt.gradient_alpha, spatial.result[18]), c.alpha_tolerance);
+    EXPECT_GT(rel(temporal.result[kResMeanEnergy], spatial.result[kResMeanEnergy]), 0.02);
+    EXPECT_LT(rel(rebuilt.result[kResMeanEnergy], spatial.result[kResMeanEnergy]), 0.002);
+    ASSERT_GT(spatial.result[kResTownsendAlpha], 0.0);
+    EXPECT_LT(rel(rebuilt.gradient_alpha, spatial.result[kResTownsendAlpha]), c.alpha_tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, SpatialReconstruction,
@@ -281,12 +298,12 @@ TEST(SpatialReconstruction, LeavesDistributionWithoutIonisation) {
     RunSpec spec;
     spec.ionising = true;
     spec.en_td = 3.0;
-    spec.growth_model = 4;
+    spec.growth_model = kGrowthGradientTemporal;
     const Stored temporal = solve_run(spec);
-    spec.growth_model = 5;
+    spec.growth_model = kGrowthGradientSpatial;
     const Stored rebuilt = solve_run(spec);
     EXPECT_EQ(rebuilt.eedf, temporal.eedf);
-    EXPECT_EQ(rebuilt.result[1], temporal.result[1]);
+    EXPECT_EQ(rebuilt.result[kResMeanEnergy], temporal.result[kResMeanEnergy]);
 }
 
 // A Maxwellian run builds no operator; with a gradient sub-mode it must not
@@ -296,7 +313,7 @@ TEST(ExpansionWithoutOperator, MaxwellianRunDoesNotReuseEarlierOperator) {
     RunSpec ionising;
     ionising.ionising = true;
     ionising.en_td = 20.0;
-    ionising.growth_model = 4;
+    ionising.growth_model = kGrowthGradientTemporal;
     RunSpec maxwellian = ionising;
     maxwellian.en_td = 0.0;
     maxwellian.maxwellian_mean = 6.0;
@@ -308,17 +325,17 @@ TEST(ExpansionWithoutOperator, MaxwellianRunDoesNotReuseEarlierOperator) {
     set_run(shared, maxwellian, 2);
     shared.t().num.run_count = 2;
     solvebol(shared.t(), shared.w(), 1);
-    ASSERT_NE(shared.result(9, 1), shared.result(7, 1));
+    ASSERT_NE(shared.result(kResBulkLongDiffusion, 1), shared.result(kResLongDiffusion, 1));
     solvebol(shared.t(), shared.w(), 2);
     const Stored after = collect(shared, 2);
     const Stored alone = solve_run(maxwellian);
 
     for (int r = 1; r <= kNumResults; ++r) EXPECT_EQ(after.result[r], alone.result[r]) << "result " << r;
-    EXPECT_EQ(alone.result[5], alone.result[2]);
-    EXPECT_NEAR(alone.result[7] / alone.result[6], 1.0, 1e-12);
-    EXPECT_EQ(alone.result[8], alone.result[6]);
-    EXPECT_EQ(alone.result[9], alone.result[7]);
-    EXPECT_GT(alone.result[7], 0.0);
+    EXPECT_EQ(alone.result[kResBulkMobility], alone.result[kResMobility]);
+    EXPECT_NEAR(alone.result[kResLongDiffusion] / alone.result[kResDiffusion], 1.0, 1e-12);
+    EXPECT_EQ(alone.result[kResBulkTransDiffusion], alone.result[kResDiffusion]);
+    EXPECT_EQ(alone.result[kResBulkLongDiffusion], alone.result[kResLongDiffusion]);
+    EXPECT_GT(alone.result[kResLongDiffusion], 0.0);
 }
 
 }  // namespace

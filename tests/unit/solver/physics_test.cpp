@@ -1,10 +1,11 @@
 // Whole runs of the solver on model gases with analytic solutions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
-#include <algorithm>
 
 #include "model_gas.h"
 #include "solver/solvebol.h"
@@ -30,6 +31,8 @@ struct MaxwellCase {
     double emax;
 };
 
+void PrintTo(const MaxwellCase& c, std::ostream* os) { *os << c.what << ", " << c.n << " cells"; }
+
 class ConstantFrequencyGas : public ::testing::TestWithParam<MaxwellCase> {};
 
 TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
@@ -45,17 +48,17 @@ TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
     const double e = c.en_td * kTd;
     const double mean = kChargeOverMass * e * e / (2.0 * kMassRatio * kRateK * kRateK);
     const double mobility = 1.7588e24;
-    ASSERT_EQ(m.result(30), 0.0) << c.what;
-    EXPECT_NEAR(m.result(1), mean, kTolerance * mean) << c.what;
-    EXPECT_NEAR(m.result(2), mobility, kTolerance * mobility) << c.what;
+    ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << c.what;
+    EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean) << c.what;
+    EXPECT_NEAR(m.result(kResMobility), mobility, kTolerance * mobility) << c.what;
     const double dn = 2.0 / 3.0 * mean * mobility;
-    EXPECT_NEAR(m.result(6), dn, kTolerance * dn) << c.what;
+    EXPECT_NEAR(m.result(kResDiffusion), dn, kTolerance * dn) << c.what;
 
     // The distribution itself: ln F falls linearly with slope -1/kT.
     const double kt = 2.0 / 3.0 * mean;
     const SolverWork& w = m.w();
     for (int j = 1; j <= w.n; ++j) {
-        const double eps = w.EPSC[j];
+        const double eps = w.grid.EPSC[j];
         if (eps > 10.0 * kt) break;
         const double exact = 1.1283791670955126 / (std::sqrt(kt) * kt) * std::exp(-eps / kt);
         EXPECT_NEAR(m.t().run.run_eedf[test::kRun][j], exact, 0.01 * exact)
@@ -65,10 +68,10 @@ TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, ConstantFrequencyGas,
-    ::testing::Values(MaxwellCase{"5 Td, estimated grid", 5.0, 200, 0, 0.0},
-                      MaxwellCase{"5 Td, linear grid", 5.0, 300, 1, 40.0},
-                      MaxwellCase{"2 Td, quadratic grid", 2.0, 250, 2, 10.0},
-                      MaxwellCase{"10 Td, bent grid", 10.0, 400, 3, 120.0}),
+    ::testing::Values(MaxwellCase{"5 Td, estimated grid", 5.0, 200, kGridEstimated, 0.0},
+                      MaxwellCase{"5 Td, linear grid", 5.0, 300, kGridLinear, 40.0},
+                      MaxwellCase{"2 Td, quadratic grid", 2.0, 250, kGridQuadratic, 10.0},
+                      MaxwellCase{"10 Td, bent grid", 10.0, 400, kGridGivenThenEstimated, 120.0}),
     [](const ::testing::TestParamInfo<MaxwellCase>& i) { return "case" + std::to_string(i.index); });
 
 TEST(ConstantFrequencyGas, MeanEnergyAtFiveTownsend) {
@@ -77,7 +80,7 @@ TEST(ConstantFrequencyGas, MeanEnergyAtFiveTownsend) {
     test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
     test::set_conditions(m, 5.0, 200);
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_NEAR(m.result(1), 2.199, kTolerance * 2.199);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 2.199, kTolerance * 2.199);
 }
 
 // Constant cross section: Druyvesteyn, mean energy
@@ -86,6 +89,8 @@ struct DruyvesteynCase {
     double en_td;
     int n;
 };
+
+void PrintTo(const DruyvesteynCase& c, std::ostream* os) { *os << c.en_td << " Td, " << c.n << " cells"; }
 
 class ConstantCrossSectionGas : public ::testing::TestWithParam<DruyvesteynCase> {};
 
@@ -98,13 +103,16 @@ TEST_P(ConstantCrossSectionGas, GivesTheDruyvesteynMeanEnergy) {
     test::set_conditions(m, c.en_td, c.n);
     solvebol(m.t(), m.w(), test::kRun);
     const double mean = 0.739668 * (c.en_td * kTd / sigma) * std::sqrt(1.0 / (3.0 * kMassRatio));
-    ASSERT_EQ(m.result(30), 0.0);
-    EXPECT_NEAR(m.result(1), mean, kTolerance * mean) << c.en_td << " Td";
+    ASSERT_EQ(m.result(kResStatus), kStatusSuccess);
+    EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean) << c.en_td << " Td";
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ConstantCrossSectionGas,
                          ::testing::Values(DruyvesteynCase{10.0, 200}, DruyvesteynCase{3.0, 300},
-                                           DruyvesteynCase{30.0, 500}));
+                                           DruyvesteynCase{30.0, 500}),
+                         [](const ::testing::TestParamInfo<DruyvesteynCase>& i) {
+                             return "Td" + std::to_string(static_cast<int>(i.param.en_td));
+                         });
 
 TEST(ConstantCrossSectionGas, MeanEnergyAtTenTownsend) {
     ModelSolver m;
@@ -112,7 +120,7 @@ TEST(ConstantCrossSectionGas, MeanEnergyAtTenTownsend) {
     test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_value(1e-19));
     test::set_conditions(m, 10.0, 200);
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_NEAR(m.result(1), 4.270, kTolerance * 4.270);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 4.270, kTolerance * 4.270);
 }
 
 // Maxwellian mode: the rate coefficient of a step cross section sigma0 above
@@ -132,15 +140,16 @@ TEST(MaxwellianMode, StepExcitationRate) {
     const double expected =
         sigma0 * 2.0 * test::kGammaSpeed * std::sqrt(kt / M_PI) * (1.0 + u / kt) * std::exp(-u / kt);
     EXPECT_NEAR(expected, 2.719e-15, 0.001e-15);
-    EXPECT_EQ(m.result(30), 0.0);
-    EXPECT_EQ(m.result(28), 1.0);
-    EXPECT_EQ(m.result(29), 1.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
+    EXPECT_EQ(m.result(kResIterations), 1.0);
+    EXPECT_EQ(m.result(kResGridTrials), 1.0);
     EXPECT_NEAR(m.rate(k), expected, kTolerance * expected);
-    EXPECT_NEAR(m.result(1), 3.0, kTolerance * 3.0);
+    EXPECT_NEAR(m.result(kResMeanEnergy), 3.0, kTolerance * 3.0);
     // The E/N that keeps this distribution is stored back, and the power
     // drawn from it balances the losses.
     EXPECT_GT(m.condition(kCondEN), 0.0);
-    EXPECT_NEAR(m.result(20), m.result(21) + m.result(22), 1e-9 * m.result(20));
+    const double losses = m.result(kResElasticPower) + m.result(kResInelasticPower);
+    EXPECT_NEAR(m.result(kResPower), losses, 1e-9 * m.result(kResPower));
 }
 
 // An oscillating field (angular frequency / N = C2, field across the
@@ -153,6 +162,8 @@ struct FrequencyCase {
     double c2_over_k;
 };
 
+void PrintTo(const FrequencyCase& c, std::ostream* os) { *os << "C2/K " << c.c2_over_k; }
+
 class OscillatingField : public ::testing::TestWithParam<FrequencyCase> {};
 
 TEST_P(OscillatingField, GivesTheDrudeMobilities) {
@@ -164,19 +175,19 @@ TEST_P(OscillatingField, GivesTheDrudeMobilities) {
     m.condition(kCondFrequency) = c2;
     m.condition(kCondCosEB) = 0.0;
     solvebol(m.t(), m.w(), test::kRun);
-    ASSERT_EQ(m.result(30), 0.0);
+    ASSERT_EQ(m.result(kResStatus), kStatusSuccess);
     const double e = 5.0 * kTd;
     const double k2 = kRateK * kRateK + c2 * c2;
     const double mean = kChargeOverMass * e * e / (2.0 * kMassRatio * k2);
     const double real = kChargeOverMass * kRateK / k2;
     const double imaginary = -kChargeOverMass * c2 / k2;
     const double nu = std::min(kRateK, c2 * c2 / kRateK);
-    EXPECT_NEAR(m.result(1), mean, kTolerance * mean);
-    EXPECT_NEAR(m.result(2), kChargeOverMass / kRateK, kTolerance * kChargeOverMass / kRateK);
-    EXPECT_NEAR(m.result(3), real, kTolerance * real);
-    EXPECT_NEAR(m.result(4), imaginary, kTolerance * std::fabs(imaginary));
-    EXPECT_NEAR(m.result(14), nu, 0.02 * nu);
-    EXPECT_EQ(m.result(18), 0.0);
+    EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean);
+    EXPECT_NEAR(m.result(kResMobility), kChargeOverMass / kRateK, kTolerance * kChargeOverMass / kRateK);
+    EXPECT_NEAR(m.result(kResReMobility), real, kTolerance * real);
+    EXPECT_NEAR(m.result(kResImMobility), imaginary, kTolerance * std::fabs(imaginary));
+    EXPECT_NEAR(m.result(kResMomentumFreq), nu, 0.02 * nu);
+    EXPECT_EQ(m.result(kResTownsendAlpha), 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frequencies, OscillatingField,
@@ -197,7 +208,7 @@ TEST(MaxwellianMode, StoresTheFieldOfItsPowerBalance) {
         solvebol(m.t(), m.w(), test::kRun);
         const double en_td = kRateK * std::sqrt(2.0 * kMassRatio * mean / kChargeOverMass) / kTd;
         EXPECT_NEAR(m.condition(kCondEN), en_td, kTolerance * en_td) << mean;
-        EXPECT_NEAR(m.result(1), mean, kTolerance * mean) << mean;
+        EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean) << mean;
     }
 }
 
@@ -228,9 +239,9 @@ TEST(ElectronElectronCollisions, DriveTheDistributionToAMaxwellian) {
         m.condition(kCondIonDegree) = 1e-2;
         m.condition(kCondPlasmaDensity) = 1e16;
         solvebol(m.t(), m.w(), test::kRun);
-        EXPECT_LE(m.result(30), 1.0) << c.what;
-        EXPECT_NEAR(m.result(1), c.mean, kTolerance * c.mean) << c.what;
-        EXPECT_GT(m.result(25), 10.0) << c.what;  // a Coulomb logarithm of this plasma
+        EXPECT_LE(m.result(kResStatus), kStatusFailed) << c.what;
+        EXPECT_NEAR(m.result(kResMeanEnergy), c.mean, kTolerance * c.mean) << c.what;
+        EXPECT_GT(m.result(kResCoulombLog), 10.0) << c.what;  // a Coulomb logarithm of this plasma
     }
 }
 
@@ -238,19 +249,19 @@ TEST(ElectronElectronCollisions, DriveTheDistributionToAMaxwellian) {
 // ionisation: longitudinal and transverse diffusion are equal, and the bulk
 // coefficients are the flux ones.
 TEST(GradientExpansion, ConstantFrequencyDiffusesAlikeInBothDirections) {
-    for (int growth_model : {4, 5, 6}) {
+    for (int growth_model : {kGrowthGradientTemporal, kGrowthGradientSpatial, kGrowthGradientNone}) {
         ModelSolver m;
         const int s = test::add_species(m.t());
         test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
         test::set_conditions(m, 5.0, 300);
         m.condition(kCondGrowthModel) = growth_model;
         solvebol(m.t(), m.w(), test::kRun);
-        ASSERT_EQ(m.result(30), 0.0) << growth_model;
-        const double dn = m.result(6);
-        EXPECT_NEAR(m.result(7), dn, kTolerance * dn) << growth_model;
-        EXPECT_EQ(m.result(5), m.result(2)) << growth_model;
-        EXPECT_EQ(m.result(8), dn) << growth_model;
-        EXPECT_EQ(m.result(9), m.result(7)) << growth_model;
+        ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << growth_model;
+        const double dn = m.result(kResDiffusion);
+        EXPECT_NEAR(m.result(kResLongDiffusion), dn, kTolerance * dn) << growth_model;
+        EXPECT_EQ(m.result(kResBulkMobility), m.result(kResMobility)) << growth_model;
+        EXPECT_EQ(m.result(kResBulkTransDiffusion), dn) << growth_model;
+        EXPECT_EQ(m.result(kResBulkLongDiffusion), m.result(kResLongDiffusion)) << growth_model;
     }
 }
 

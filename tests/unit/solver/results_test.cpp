@@ -1,7 +1,9 @@
 // Transport sums, per-collision coefficients and the stored rows of a run.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,16 +46,16 @@ TEST(TransportSums, ZeroEnergyEdgeAddsNothingToTheDiffusion) {
     SolverWork& w = m.w();
     test::uniform_grid(w, 10, 10.0);
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
-    w.Q[1] = 0.0;
-    w.slope_mode = 2;
+    w.coll.Q[1] = 0.0;
+    w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 0.5);
-    slopes_and_cell_integrals(w);
-    for (int k = 1; k <= w.n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+    slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
+    for (int k = 1; k <= w.n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
     const TransportSums s = transport_sums(w);
     double dn = 0.0;
     for (int j = 1; j <= w.n; ++j) {
-        const double lower = j == 1 ? 0.0 : w.EPS[j] / w.Q[j];
-        dn += 0.5 * (w.EPS[j + 1] / w.Q[j + 1] + lower) * w.F[j] * 1.0;
+        const double lower = j == 1 ? 0.0 : w.grid.EPS[j] / w.coll.Q[j];
+        dn += 0.5 * (w.grid.EPS[j + 1] / w.coll.Q[j + 1] + lower) * w.dist.F[j] * 1.0;
     }
     EXPECT_NEAR(s.diffusion, kGammaThird * dn, 1e-12 * kGammaThird * dn);
     EXPECT_TRUE(std::isfinite(s.energy_diffusion));
@@ -64,6 +66,8 @@ struct ZeroEnergyCase {
     std::string what;
     int growth_model;
 };
+
+void PrintTo(const ZeroEnergyCase& c, std::ostream* os) { *os << c.what; }
 
 class VanishingCrossSection : public ::testing::TestWithParam<ZeroEnergyCase> {};
 
@@ -79,10 +83,10 @@ TEST_P(VanishingCrossSection, GivesFiniteResults) {
     test::set_conditions(m, 300.0, 200);
     m.condition(kCondGrowthModel) = c.growth_model;
     solvebol(m.t(), m.w(), test::kRun);
-    EXPECT_LE(m.result(30), 1.0) << c.what;
-    for (int j = 1; j <= 29; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
+    EXPECT_LE(m.result(kResStatus), kStatusFailed) << c.what;
+    for (int j = 1; j < kResStatus; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
     // Without growth, ionisation only takes energy: no ionisation rate.
-    EXPECT_EQ(m.result(16) > 0.0, c.growth_model != 0) << c.what;
+    EXPECT_EQ(m.result(kResIonizationFreq) > 0.0, c.growth_model != kGrowthNone) << c.what;
     for (int j = 1; j <= m.w().n; ++j) {
         ASSERT_TRUE(std::isfinite(m.t().run.run_eedf[test::kRun][j])) << c.what;
         ASSERT_TRUE(std::isfinite(m.t().run.run_anisotropy[test::kRun][j])) << c.what;
@@ -90,11 +94,10 @@ TEST_P(VanishingCrossSection, GivesFiniteResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Growth, VanishingCrossSection,
-                         ::testing::Values(ZeroEnergyCase{"no growth", 0}, ZeroEnergyCase{"temporal", 1},
-                                           ZeroEnergyCase{"spatial", 2}),
-                         [](const ::testing::TestParamInfo<ZeroEnergyCase>& i) {
-                             return "model" + std::to_string(i.param.growth_model);
-                         });
+                         ::testing::Values(ZeroEnergyCase{"NoGrowth", kGrowthNone},
+                                           ZeroEnergyCase{"Temporal", kGrowthTemporal},
+                                           ZeroEnergyCase{"Spatial", kGrowthSpatial}),
+                         [](const ::testing::TestParamInfo<ZeroEnergyCase>& i) { return i.param.what; });
 
 // ---------------------------------------------------------------- the result row
 
@@ -103,6 +106,8 @@ struct RowCase {
     double frequency;
     bool attachment;
 };
+
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.what; }
 
 class ResultRow : public ::testing::TestWithParam<RowCase> {};
 
@@ -114,12 +119,12 @@ void attaching_run(ModelSolver& m, double frequency, bool attachment) {
     if (attachment) test::add_collision(m.t(), s, kAttachment, 0.0, 0.0, test::constant_value(1e-23));
     test::set_conditions(m, 5.0, 200);
     m.condition(kCondFrequency) = frequency;
-    m.condition(kCondGrowthModel) = 1.0;
+    m.condition(kCondGrowthModel) = kGrowthTemporal;
     // A fixed grid: the emax estimate sees the frequency whatever its sign.
-    m.condition(kCondGridType) = 1.0;
+    m.condition(kCondGridType) = kGridLinear;
     m.condition(kCondMaxEnergy) = 40.0;
     double* row = m.t().run.run_results[test::kRun];
-    for (int j = 1; j <= 30; ++j) row[j] = -7.0;  // a previous run's values
+    for (int j = 1; j <= kNumResults; ++j) row[j] = -7.0;  // a previous run's values
 }
 
 TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
@@ -127,23 +132,28 @@ TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
     ModelSolver m;
     attaching_run(m, c.frequency, c.attachment);
     solvebol(m.t(), m.w(), test::kRun);
-    ASSERT_EQ(m.result(30), 0.0) << c.what;
-    EXPECT_EQ(m.result(10), 0.0);
-    EXPECT_EQ(m.result(26), 0.0);
-    for (int j : {5, 7, 8, 9, 15, 24}) EXPECT_EQ(m.result(j), 0.0) << c.what << " result " << j;
+    ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << c.what;
+    EXPECT_EQ(m.result(kResUnused10), 0.0);
+    EXPECT_EQ(m.result(kResUnused26), 0.0);
+    // No density-gradient expansion, no electron-ion collisions.
+    for (int j : {kResBulkMobility, kResLongDiffusion, kResBulkTransDiffusion, kResBulkLongDiffusion,
+                  kResEIMomentumFreq, kResEIPower}) {
+        EXPECT_EQ(m.result(j), 0.0) << c.what << " result " << j;
+    }
     const bool ac = c.frequency > 0.0;
     const bool dc = c.frequency == 0.0;
-    EXPECT_EQ(m.result(3) != 0.0, ac) << c.what;
-    EXPECT_EQ(m.result(4) != 0.0, ac) << c.what;
-    EXPECT_EQ(m.result(17) > 0.0, c.attachment) << c.what;
-    EXPECT_EQ(m.result(19) > 0.0, c.attachment && dc) << c.what;
-    EXPECT_EQ(m.result(18), 0.0) << c.what;  // no ionisation
+    EXPECT_EQ(m.result(kResReMobility) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(kResImMobility) != 0.0, ac) << c.what;
+    EXPECT_EQ(m.result(kResAttachmentFreq) > 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(kResTownsendEta) > 0.0, c.attachment && dc) << c.what;
+    EXPECT_EQ(m.result(kResTownsendAlpha), 0.0) << c.what;  // no ionisation
     if (c.attachment && dc) {
-        EXPECT_DOUBLE_EQ(m.result(19), 5.0 * 9.999999682655225e-22 * m.result(17) / m.result(20));
+        const double eta = 5.0 * 9.999999682655225e-22 * m.result(kResAttachmentFreq) / m.result(kResPower);
+        EXPECT_DOUBLE_EQ(m.result(kResTownsendEta), eta);
     }
     // Growth power of the attachment loss: (nu_i - nu_a) sum EPSC H F.
-    EXPECT_EQ(m.result(23) < 0.0, c.attachment) << c.what;
-    EXPECT_EQ(m.result(27), m.w().emax);
+    EXPECT_EQ(m.result(kResGrowthPower) < 0.0, c.attachment) << c.what;
+    EXPECT_EQ(m.result(kResMaxEnergy), m.w().grid.emax);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,7 +161,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RowCase{"DC field with attachment", 0.0, true}, RowCase{"DC field", 0.0, false},
                       RowCase{"oscillating field with attachment", 1e-14, true},
                       RowCase{"negative frequency with attachment", -1e-14, true}),
-    [](const ::testing::TestParamInfo<RowCase>& i) { return "case" + std::to_string(i.index); });
+    [](const ::testing::TestParamInfo<RowCase>& i) {
+        // "DC field with attachment" -> DCFieldWithAttachment
+        std::string name;
+        bool word_start = true;
+        for (char ch : i.param.what) {
+            const unsigned char u = static_cast<unsigned char>(ch);
+            if (!std::isalnum(u)) {
+                word_start = true;
+                continue;
+            }
+            name += word_start ? static_cast<char>(std::toupper(u)) : ch;
+            word_start = false;
+        }
+        return name;
+    });
 
 TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
     ModelSolver dc, neg;
@@ -159,7 +183,9 @@ TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
     attaching_run(neg, -1e-14, true);
     solvebol(dc.t(), dc.w(), test::kRun);
     solvebol(neg.t(), neg.w(), test::kRun);
-    for (int j : {1, 2, 6, 11, 12, 13, 14, 16, 17, 20, 21, 22, 23}) {
+    for (int j : {kResMeanEnergy, kResMobility, kResDiffusion, kResEnergyMobility, kResEnergyDiffusion,
+                  kResTotalCollisionFreq, kResMomentumFreq, kResIonizationFreq, kResAttachmentFreq, kResPower,
+                  kResElasticPower, kResInelasticPower, kResGrowthPower}) {
         EXPECT_EQ(neg.result(j), dc.result(j)) << "result " << j;
     }
 }
@@ -183,12 +209,12 @@ protected:
         test::set_conditions(m, 5.0, 10);
         test::uniform_grid(w, 10, 10.0);
         test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
-        w.slope_mode = 2;
-        w.reduced_field = 5e-21;
-        w.gas_temperature_ev = 0.03;
+        w.dist.slope_mode = kSlopeExponential;
+        w.run.reduced_field = 5e-21;
+        w.run.gas_temperature_ev = 0.03;
         test::exponential_f(w, 0.7);
-        slopes_and_cell_integrals(w);
-        for (int k = 1; k <= w.n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+        slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
+        for (int k = 1; k <= w.n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
 
         const int s1 = test::add_species(t, 0.75);
         const int s2 = test::add_species(t, 0.25);
@@ -206,21 +232,21 @@ protected:
         t.col.collision_threshold[grouped] = 0.02;
         t.col.collision_group[grouped] = rotation;
 
-        w.XS[s1] = 0.75;
-        w.XS[s2] = 0.25;
-        w.CMRTS[s1] = 1e-4;
-        w.CMRTS[s2] = 2e-5;
+        w.run.XS[s1] = 0.75;
+        w.run.XS[s2] = 0.25;
+        w.run.CMRTS[s1] = 1e-4;
+        w.run.CMRTS[s2] = 2e-5;
         for (int k : {elastic, excitation, deexcitation, attachment, rotation, effective_elastic,
                       effective_excitation, grouped}) {
-            w.CX1[k] = 0.8;
-            w.CX2[k] = 0.1;
+            w.run.CX1[k] = 0.8;
+            w.run.CX2[k] = 0.1;
             for (int j = 1; j <= w.n; ++j) {
-                w.RR[k][j] = 1e-14 * (1.0 + 0.1 * (k % 7)) * j;
-                w.RRINV[k][j] = 3e-15 * j;
+                w.coll.RR[k][j] = 1e-14 * (1.0 + 0.1 * (k % 7)) * j;
+                w.coll.RRINV[k][j] = 3e-15 * j;
             }
         }
-        w.CX1[deexcitation] = 0.0;
-        w.CX2[deexcitation] = 1.0;
+        w.run.CX1[deexcitation] = 0.0;
+        w.run.CX2[deexcitation] = 1.0;
     }
 
     int add(int s, int kind, double threshold) {
@@ -233,21 +259,25 @@ protected:
 
     double sum(const double* row, bool with_energy = false) const {
         double s = 0.0;
-        for (int j = 1; j <= w.n; ++j) s += row[j] * w.F[j] * (with_energy ? w.EPSC[j] : 1.0);
+        for (int j = 1; j <= w.n; ++j) s += row[j] * w.dist.F[j] * (with_energy ? w.grid.EPSC[j] : 1.0);
         return s;
     }
 
     // 2 m/M (U - T kTg): the recoil loss of a process of species mass ratio r.
     double recoil(int k, double r) const {
-        const double* rr = w.RR[k];
-        const double* f = w.F;
-        double slope = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.EPSC[1] / (w.EPSC[2] - w.EPSC[1]);
+        const double* rr = w.coll.RR[k];
+        const double* f = w.dist.F;
+        const double* ec = w.grid.EPSC;
+        double slope = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * ec[1] / (ec[2] - ec[1]);
         for (int j = 2; j <= w.n - 1; ++j) {
-            slope += (std::log(f[j - 1]) - std::log(f[j + 1])) * w.EPSC[j] * f[j] * rr[j] /
-                     (w.EPSC[j + 1] - w.EPSC[j - 1]);
+            slope += (std::log(f[j - 1]) - std::log(f[j + 1])) * ec[j] * f[j] * rr[j] / (ec[j + 1] - ec[j - 1]);
         }
-        return 2.0 * r * (sum(rr, true) - slope * w.gas_temperature_ev);
+        return 2.0 * r * (sum(rr, true) - slope * w.run.gas_temperature_ev);
     }
+
+    // Sums of the forward and inverse integrals of slot k over F.
+    double forward(int k) const { return sum(w.coll.RR[k]); }
+    double inverse(int k) const { return sum(w.coll.RRINV[k]); }
 
     double stored_rate(int k) const { return t.run.run_rate_coef[test::kRun][k]; }
     double stored_inverse(int k) const { return t.run.run_inverse_rate_coef[test::kRun][k]; }
@@ -260,62 +290,62 @@ TEST_F(CollisionCoefficients, RatesLossesAndFolding) {
     auto near = [&](double a, double b) { return std::fabs(a - b) <= tol * std::fabs(b); };
 
     // Elastic: its rate and the recoil loss.
-    EXPECT_TRUE(near(stored_rate(elastic), sum(w.RR[elastic])));
+    EXPECT_TRUE(near(stored_rate(elastic), forward(elastic)));
     EXPECT_TRUE(near(stored_loss(elastic), recoil(elastic, 1e-4)));
 
     // Excitation of a species with elastic data: threshold loss minus the
     // superelastic gain, plus the recoil.
-    const double kx = sum(w.RR[excitation]), kix = sum(w.RRINV[excitation]);
+    const double kx = forward(excitation), kix = inverse(excitation);
     EXPECT_TRUE(near(stored_loss(excitation), (kx * 0.8 - kix * 0.1) * 2.0 + recoil(excitation, 1e-4)));
 
     // De-excitation: the stored rate is the inverse integral.
-    EXPECT_TRUE(near(stored_rate(deexcitation), sum(w.RRINV[deexcitation])));
-    EXPECT_TRUE(near(stored_inverse(deexcitation), sum(w.RR[deexcitation])));
+    EXPECT_TRUE(near(stored_rate(deexcitation), inverse(deexcitation)));
+    EXPECT_TRUE(near(stored_inverse(deexcitation), forward(deexcitation)));
 
     // Attachment: the energy the attached electrons carry, no recoil.
-    EXPECT_TRUE(near(stored_loss(attachment), sum(w.RR[attachment], true)));
+    EXPECT_TRUE(near(stored_loss(attachment), sum(w.coll.RR[attachment], true)));
 
     // Effective species: no recoil for its inelastic process.
     EXPECT_TRUE(near(stored_loss(effective_excitation),
-                     (sum(w.RR[effective_excitation]) * 0.8 - sum(w.RRINV[effective_excitation]) * 0.1) * 3.0));
+                     (forward(effective_excitation) * 0.8 - inverse(effective_excitation) * 0.1) * 3.0));
 
     // The grouped rotation is folded into its visible leader.
-    const double lead = sum(w.RR[rotation]) * 0.8 + 0.8 * sum(w.RR[grouped]);
+    const double lead = forward(rotation) * 0.8 + 0.8 * forward(grouped);
     EXPECT_TRUE(near(stored_rate(rotation), lead));
-    const double lead_inverse = sum(w.RRINV[rotation]) * 0.8 + 0.8 * sum(w.RRINV[grouped]);
+    const double lead_inverse = inverse(rotation) * 0.8 + 0.8 * inverse(grouped);
     EXPECT_TRUE(near(stored_inverse(rotation), lead_inverse));
-    const double loss_rot = (sum(w.RR[rotation]) * 0.8 - sum(w.RRINV[rotation]) * 0.1) * 0.01 + recoil(rotation, 1e-4);
-    const double loss_grp = (sum(w.RR[grouped]) * 0.8 - sum(w.RRINV[grouped]) * 0.1) * 0.02 + recoil(grouped, 1e-4);
+    const double loss_rot = (forward(rotation) * 0.8 - inverse(rotation) * 0.1) * 0.01 + recoil(rotation, 1e-4);
+    const double loss_grp = (forward(grouped) * 0.8 - inverse(grouped) * 0.1) * 0.02 + recoil(grouped, 1e-4);
     EXPECT_TRUE(near(stored_loss(rotation), loss_rot + loss_grp));
 
     // Total collision frequency: every process of the first species, only
     // the elastic one of the effective species.
     double nut = 0.0;
     for (int k : {elastic, excitation, attachment, rotation, grouped}) {
-        nut += 0.75 * (sum(w.RR[k]) * 0.8 + sum(w.RRINV[k]) * 0.1);
+        nut += 0.75 * (forward(k) * 0.8 + inverse(k) * 0.1);
     }
-    nut += 0.75 * (sum(w.RRINV[deexcitation]) * 0.0 + sum(w.RR[deexcitation]) * 1.0);
-    nut += 0.25 * (sum(w.RR[effective_elastic]) * 0.8 + sum(w.RRINV[effective_elastic]) * 0.1);
-    EXPECT_NEAR(m.result(13), nut, 1e-12 * nut);
+    nut += 0.75 * (inverse(deexcitation) * 0.0 + forward(deexcitation) * 1.0);
+    nut += 0.25 * (forward(effective_elastic) * 0.8 + inverse(effective_elastic) * 0.1);
+    EXPECT_NEAR(m.result(kResTotalCollisionFreq), nut, 1e-12 * nut);
 
     // Elastic and inelastic power losses.
     double pe = 0.75 * (recoil(elastic, 1e-4) + recoil(excitation, 1e-4) + recoil(deexcitation, 1e-4) +
                         recoil(rotation, 1e-4) + recoil(grouped, 1e-4)) +
                 0.25 * recoil(effective_elastic, 2e-5);
-    EXPECT_NEAR(m.result(21), pe, 1e-10 * std::fabs(pe));
+    EXPECT_NEAR(m.result(kResElasticPower), pe, 1e-10 * std::fabs(pe));
 }
 
 TEST_F(CollisionCoefficients, WithoutGroupedProcessesNothingIsScaled) {
     t.num.grouped_collision_count = 0;
     store_results(t, w, test::kRun);
-    EXPECT_NEAR(stored_rate(rotation), sum(w.RR[rotation]), 1e-12 * stored_rate(rotation));
+    EXPECT_NEAR(stored_rate(rotation), forward(rotation), 1e-12 * stored_rate(rotation));
 }
 
 TEST_F(CollisionCoefficients, MomentumFloorFailsTheRun) {
-    w.run_status = 0;
-    w.momentum_floor_hit = 1;
+    w.iter.run_status = kStatusSuccess;
+    w.coll.momentum_floor_hit = 1;
     store_results(t, w, test::kRun);
-    EXPECT_EQ(m.result(30), 1.0);
+    EXPECT_EQ(m.result(kResStatus), kStatusFailed);
 }
 
 // ---------------------------------------------------------------- distribution tables
@@ -327,21 +357,21 @@ TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
         test::set_conditions(m, 5.0, n);
         test::uniform_grid(w, n, 12.0);
         test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
-        w.reduced_field = 5e-21;
-        w.slope_mode = 2;
+        w.run.reduced_field = 5e-21;
+        w.dist.slope_mode = kSlopeExponential;
         test::exponential_f(w, 0.6);
-        slopes_and_cell_integrals(w);
-        for (int k = 1; k <= n + 1; ++k) w.AF1[k] = w.AG1[k] = 1.0;
+        slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
+        for (int k = 1; k <= n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
         face_anisotropy(w);
         store_results(m.t(), w, test::kRun);
         const double* an = m.t().run.run_anisotropy[test::kRun];
         for (int j = 1; j <= n; ++j) {
-            EXPECT_EQ(m.t().run.run_eedf[test::kRun][j], w.F[j]);
-            EXPECT_EQ(m.t().run.run_eedf_energy[test::kRun][j], w.EPSC[j]);
+            EXPECT_EQ(m.t().run.run_eedf[test::kRun][j], w.dist.F[j]);
+            EXPECT_EQ(m.t().run.run_eedf_energy[test::kRun][j], w.grid.EPSC[j]);
         }
         if (n >= 4) {
             for (int j = 2; j <= n - 1; ++j) {
-                EXPECT_DOUBLE_EQ(an[j], -((w.F1[j] + w.F1[j + 1]) * 0.5) / w.F[j]) << n;
+                EXPECT_DOUBLE_EQ(an[j], -((w.dist.F1[j] + w.dist.F1[j + 1]) * 0.5) / w.dist.F[j]) << n;
             }
             EXPECT_DOUBLE_EQ(an[1], 1.5 * an[2] - 0.5 * an[3]) << n;
             EXPECT_DOUBLE_EQ(an[n], 1.5 * an[n - 1] - 0.5 * an[n - 2]) << n;
@@ -350,10 +380,10 @@ TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
         } else {
             // Too few interior cells to extrapolate: each cell the mean of its
             // edges, the outer edges without flux.
-            EXPECT_DOUBLE_EQ(an[1], -(w.F1[2] * 0.5) / w.F[1]) << n;
-            EXPECT_DOUBLE_EQ(an[n], -(w.F1[n] * 0.5) / w.F[n]) << n;
+            EXPECT_DOUBLE_EQ(an[1], -(w.dist.F1[2] * 0.5) / w.dist.F[1]) << n;
+            EXPECT_DOUBLE_EQ(an[n], -(w.dist.F1[n] * 0.5) / w.dist.F[n]) << n;
             if (n == 3) {
-                EXPECT_DOUBLE_EQ(an[2], -((w.F1[2] + w.F1[3]) * 0.5) / w.F[2]);
+                EXPECT_DOUBLE_EQ(an[2], -((w.dist.F1[2] + w.dist.F1[3]) * 0.5) / w.dist.F[2]);
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "collision_fixtures.h"
 
@@ -24,14 +25,14 @@ using testing::SolverCase;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTg300 = 0.025852578088535347;  // 300 K in eV
 
-// Marks every result of the run so that writes outside entry 30 show.
+// Marks every result of the run so that writes besides the status show.
 void mark_results(Tables& t) {
     for (int j = 1; j <= kNumResults; ++j) t.run.run_results[kTestRun][j] = 5.0;
     t.run.run_rate_coef[kTestRun][1] = 5.0;
 }
 
-void expect_only_status_written(const Tables& t, double status) {
-    EXPECT_EQ(t.run.run_results[kTestRun][30], status);
+void expect_only_status_written(const Tables& t, RunStatus status) {
+    EXPECT_EQ(t.run.run_results[kTestRun][kResStatus], status);
     for (int j = 1; j < kNumResults; ++j) EXPECT_EQ(t.run.run_results[kTestRun][j], 5.0) << j;
     EXPECT_EQ(t.run.run_rate_coef[kTestRun][1], 5.0);
 }
@@ -41,11 +42,11 @@ TEST(SetupEarlyReturn, NoFieldAndNoGasTemperatureFailsBeforeAnything) {
     set_ordinary_conditions(c);
     c.cond(kCondEN) = 0.0;
     c.cond(kCondGasTemp) = 0.0;
-    // Also without collisions: status 1 comes first.
+    // Also without collisions: the failure comes first.
     mark_results(c.t);
     c.w.n = -77;
     EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
-    expect_only_status_written(c.t, 1.0);
+    expect_only_status_written(c.t, kStatusFailed);
     EXPECT_EQ(c.w.n, -77);
 }
 
@@ -55,7 +56,7 @@ TEST(SetupEarlyReturn, NoFieldWithGasTemperatureIsComputed) {
     c.cond(kCondEN) = 0.0;
     add_elastic(c.t, add_species(c.t));
     EXPECT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.reduced_field, 0.0);
+    EXPECT_EQ(c.w.run.reduced_field, 0.0);
 }
 
 TEST(SetupEarlyReturn, MissingElasticCollisionGivesStatus11) {
@@ -67,7 +68,7 @@ TEST(SetupEarlyReturn, MissingElasticCollisionGivesStatus11) {
         add_collision(c.t, s, kExcitation, 2.0, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
         mark_results(c.t);
         EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
-        expect_only_status_written(c.t, 11.0);
+        expect_only_status_written(c.t, kStatusMissingElastic);
     }
 }
 
@@ -77,7 +78,7 @@ TEST(SetupEarlyReturn, NoCollisionsAtAllGivesStatus11) {
     add_species(c.t);
     mark_results(c.t);
     EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
-    expect_only_status_written(c.t, 11.0);
+    expect_only_status_written(c.t, kStatusMissingElastic);
 }
 
 class SetupGridSize : public ::testing::TestWithParam<double> {};
@@ -91,7 +92,7 @@ TEST_P(SetupGridSize, OutsideOneToThousandFailsTheRun) {
     add_elastic(c.t, add_species(c.t));
     mark_results(c.t);
     EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
-    expect_only_status_written(c.t, 1.0);
+    expect_only_status_written(c.t, kStatusFailed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Invalid, SetupGridSize,
@@ -124,46 +125,48 @@ TEST(SetupConversions, ConstantsAndPerRunState) {
     c.cond(kCondExcTemp) = 1000.0;
     c.cond(kCondFrequency) = 1e-14;
     c.cond(kCondCosEB) = 0.5;
-    c.cond(kCondEnergySharing) = 1.0;
+    c.cond(kCondEnergySharing) = kSharingEqual;
     const int s = add_species(c.t);
     add_elastic(c.t, s);
     add_collision(c.t, s, kAttachment, 0.0, {{0.0, 1e-22}, {1e4, 1e-22}});
     // Leftovers of an earlier run.
-    c.w.slope_mode = 1;
-    c.w.total_iterations = 12;
-    c.w.grid_trials = 3;
-    c.w.run_status = 1;
-    c.w.coulomb_log = 8.0;
-    c.w.townsend_alpha = 1e-20;
-    c.w.momentum_floor_hit = 1;
-    for (int j = 1; j <= 102; ++j) c.w.FF1[j] = c.w.FF2[j] = c.w.FF3[j] = c.w.GZ[j] = c.w.GZZ[j] = c.w.GYY[j] = 4.0;
+    c.w.dist.slope_mode = kSlopeLinear;
+    c.w.iter.total_iterations = 12;
+    c.w.grid.grid_trials = 3;
+    c.w.iter.run_status = kStatusFailed;
+    c.w.coll.coulomb_log = 8.0;
+    c.w.coll.townsend_alpha = 1e-20;
+    c.w.coll.momentum_floor_hit = 1;
+    Distribution& d = c.w.dist;
+    GradientState& g = c.w.grad;
+    for (int j = 1; j <= 102; ++j) d.FF1[j] = d.FF2[j] = d.FF3[j] = g.GZ[j] = g.GZZ[j] = g.GYY[j] = 4.0;
 
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.reduced_field, 9.999999682655225e-20);
-    EXPECT_EQ(c.w.gas_temperature_ev, kTg300);
-    EXPECT_EQ(c.w.excitation_temperature_ev, (1000.0 * 1.3807000128307309e-23) / 1.6021999911602857e-19);
-    EXPECT_EQ(c.w.field_frequency_mode, 1);
-    EXPECT_EQ(c.w.field_frequency, 1e-14);
-    EXPECT_EQ(c.w.cos_field_angle, 0.5);
-    EXPECT_EQ(c.w.energy_sharing, 1);
+    EXPECT_EQ(c.w.run.reduced_field, 9.999999682655225e-20);
+    EXPECT_EQ(c.w.run.gas_temperature_ev, kTg300);
+    EXPECT_EQ(c.w.run.excitation_temperature_ev, (1000.0 * 1.3807000128307309e-23) / 1.6021999911602857e-19);
+    EXPECT_EQ(c.w.run.field_frequency_mode, 1);
+    EXPECT_EQ(c.w.run.field_frequency, 1e-14);
+    EXPECT_EQ(c.w.run.cos_field_angle, 0.5);
+    EXPECT_EQ(c.w.run.energy_sharing, kSharingEqual);
     EXPECT_EQ(c.w.n, 100);
-    EXPECT_EQ(c.w.grid_type, 1);
-    EXPECT_EQ(c.w.emax, 20.0);
-    EXPECT_EQ(c.w.precision, 1e-10);
-    EXPECT_EQ(c.w.lambda, 23.025850929940457);
-    EXPECT_EQ(c.w.max_iterations, 100);
-    EXPECT_EQ(c.w.attachment_present, 1);
-    EXPECT_EQ(c.w.slope_mode, 2);
-    EXPECT_EQ(c.w.total_iterations, 0);
-    EXPECT_EQ(c.w.grid_trials, 0);
-    EXPECT_EQ(c.w.run_status, 0);
-    EXPECT_EQ(c.w.coulomb_log, 0.0);
-    EXPECT_EQ(c.w.townsend_alpha, 0.0);
-    EXPECT_EQ(c.w.momentum_floor_hit, 0);
+    EXPECT_EQ(c.w.grid.grid_type, kGridLinear);
+    EXPECT_EQ(c.w.grid.emax, 20.0);
+    EXPECT_EQ(c.w.run.precision, 1e-10);
+    EXPECT_EQ(c.w.run.lambda, 23.025850929940457);
+    EXPECT_EQ(c.w.run.max_iterations, 100);
+    EXPECT_EQ(c.w.run.attachment_present, 1);
+    EXPECT_EQ(c.w.dist.slope_mode, kSlopeExponential);
+    EXPECT_EQ(c.w.iter.total_iterations, 0);
+    EXPECT_EQ(c.w.grid.grid_trials, 0);
+    EXPECT_EQ(c.w.iter.run_status, kStatusSuccess);
+    EXPECT_EQ(c.w.coll.coulomb_log, 0.0);
+    EXPECT_EQ(c.w.coll.townsend_alpha, 0.0);
+    EXPECT_EQ(c.w.coll.momentum_floor_hit, 0);
     for (int j = 1; j <= 100; ++j) {
-        EXPECT_EQ(c.w.FF1[j] + c.w.FF2[j] + c.w.FF3[j] + c.w.GZ[j] + c.w.GZZ[j] + c.w.GYY[j], 0.0) << j;
+        EXPECT_EQ(d.FF1[j] + d.FF2[j] + d.FF3[j] + g.GZ[j] + g.GZZ[j] + g.GYY[j], 0.0) << j;
     }
-    EXPECT_EQ(c.w.FF1[101], 4.0);  // only the cells of this grid are cleared
+    EXPECT_EQ(d.FF1[101], 4.0);  // only the cells of this grid are cleared
 }
 
 struct ModeCase {
@@ -172,6 +175,11 @@ struct ModeCase {
     int growth_model;
     int gradient_submode;
 };
+
+void PrintTo(const ModeCase& m, std::ostream* os) {
+    *os << "frequency " << m.frequency << ", growth code " << m.growth_in << " -> model " << m.growth_model
+        << ", sub-mode " << m.gradient_submode;
+}
 
 class SetupModes : public ::testing::TestWithParam<ModeCase> {};
 
@@ -183,25 +191,40 @@ TEST_P(SetupModes, GrowthModelAndGradientSubmode) {
     c.cond(kCondGrowthModel) = m.growth_in;
     add_elastic(c.t, add_species(c.t));
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.growth_model, m.growth_model);
-    EXPECT_EQ(c.w.gradient_submode, m.gradient_submode);
+    EXPECT_EQ(c.w.run.growth_model, m.growth_model);
+    EXPECT_EQ(c.w.run.gradient_submode, m.gradient_submode);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SetupModes,
-    ::testing::Values(ModeCase{0.0, 0, 0, 0}, ModeCase{0.0, 1, 1, 0}, ModeCase{0.0, 2, 2, 0},
-                      ModeCase{0.0, 3, 0, 0}, ModeCase{0.0, 4, 1, 1}, ModeCase{0.0, 5, 1, 2},
-                      ModeCase{0.0, 6, 0, 3}, ModeCase{0.0, 7, 1, 4}, ModeCase{0.0, -1, -1, 0},
-                      ModeCase{1e-14, 0, 0, 0}, ModeCase{1e-14, 1, 1, 0}, ModeCase{1e-14, 2, 1, 0},
-                      ModeCase{1e-14, 3, 0, 0}, ModeCase{1e-14, 4, 1, 0}, ModeCase{1e-14, 6, 1, 0},
+    ::testing::Values(ModeCase{0.0, kGrowthNone, kGrowthNone, kGradientOff},
+                      ModeCase{0.0, kGrowthTemporal, kGrowthTemporal, kGradientOff},
+                      ModeCase{0.0, kGrowthSpatial, kGrowthSpatial, kGradientOff},
+                      ModeCase{0.0, kGrowthNoneAlso, kGrowthNone, kGradientOff},
+                      ModeCase{0.0, kGrowthGradientTemporal, kGrowthTemporal, kGradientTemporal},
+                      ModeCase{0.0, kGrowthGradientSpatial, kGrowthTemporal, kGradientSteadyState},
+                      ModeCase{0.0, kGrowthGradientNone, kGrowthNone, kGradientNoGrowth},
+                      // Codes beyond the named ones keep their number.
+                      ModeCase{0.0, 7, kGrowthTemporal, 4}, ModeCase{0.0, -1, -1, kGradientOff},
+                      ModeCase{1e-14, kGrowthNone, kGrowthNone, kGradientOff},
+                      ModeCase{1e-14, kGrowthTemporal, kGrowthTemporal, kGradientOff},
+                      ModeCase{1e-14, kGrowthSpatial, kGrowthTemporal, kGradientOff},
+                      ModeCase{1e-14, kGrowthNoneAlso, kGrowthNone, kGradientOff},
+                      ModeCase{1e-14, kGrowthGradientTemporal, kGrowthTemporal, kGradientOff},
+                      ModeCase{1e-14, kGrowthGradientNone, kGrowthTemporal, kGradientOff},
                       // A negative frequency is no field-frequency mode.
-                      ModeCase{-1e-14, 2, 2, 0}));
+                      ModeCase{-1e-14, kGrowthSpatial, kGrowthSpatial, kGradientOff}));
 
 struct DegreeCase {
     double degree, charge, momentum, growth;
     double ee_degree, ei_degree;
     int momentum_flag;
 };
+
+void PrintTo(const DegreeCase& d, std::ostream* os) {
+    *os << "ionisation degree " << d.degree << ", charge " << d.charge << ", momentum " << d.momentum
+        << ", growth " << d.growth;
+}
 
 class SetupDegrees : public ::testing::TestWithParam<DegreeCase> {};
 
@@ -215,20 +238,20 @@ TEST_P(SetupDegrees, ElectronElectronAndElectronIonWeights) {
     c.cond(kCondGrowthModel) = d.growth;
     add_elastic(c.t, add_species(c.t));
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.ee_degree, d.ee_degree);
-    EXPECT_EQ(c.w.ei_degree, d.ei_degree);
-    EXPECT_EQ(c.w.ee_momentum_flag, d.momentum_flag);
+    EXPECT_EQ(c.w.run.ee_degree, d.ee_degree);
+    EXPECT_EQ(c.w.run.ei_degree, d.ei_degree);
+    EXPECT_EQ(c.w.run.ee_momentum_flag, d.momentum_flag);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SetupDegrees,
-    ::testing::Values(DegreeCase{1e-4, 1.0, 1.0, 0.0, 1e-4, 1e-4, 1},
-                      DegreeCase{1e-4, 2.0, 1.0, 1.0, 1e-4, 2e-4, 1},
+    ::testing::Values(DegreeCase{1e-4, 1.0, kEEMomentumOn, kGrowthNone, 1e-4, 1e-4, kEEMomentumOn},
+                      DegreeCase{1e-4, 2.0, kEEMomentumOn, kGrowthTemporal, 1e-4, 2e-4, kEEMomentumOn},
                       // Spatial growth switches the momentum effects off.
-                      DegreeCase{1e-4, 1.0, 1.0, 2.0, 1e-4, 1e-4, 0},
+                      DegreeCase{1e-4, 1.0, kEEMomentumOn, kGrowthSpatial, 1e-4, 1e-4, kEEMomentumOff},
                       // A negative charge parameter: electron-ion only.
-                      DegreeCase{1e-4, -1.0, 1.0, 0.0, 0.0, 1e-4, 0},
-                      DegreeCase{0.0, 1.0, 1.0, 0.0, 0.0, 0.0, 0}));
+                      DegreeCase{1e-4, -1.0, kEEMomentumOn, kGrowthNone, 0.0, 1e-4, kEEMomentumOff},
+                      DegreeCase{0.0, 1.0, kEEMomentumOn, kGrowthNone, 0.0, 0.0, kEEMomentumOff}));
 
 // --- Coulomb logarithm ---
 
@@ -236,6 +259,11 @@ struct CoulombCase {
     double density, degree, charge, momentum;
     double coulomb_factor, field_threshold, tail_parameter;
 };
+
+void PrintTo(const CoulombCase& k, std::ostream* os) {
+    *os << "plasma density " << k.density << ", ionisation degree " << k.degree << ", charge " << k.charge
+        << ", momentum " << k.momentum;
+}
 
 class SetupCoulomb : public ::testing::TestWithParam<CoulombCase> {};
 
@@ -249,10 +277,10 @@ TEST_P(SetupCoulomb, Parameters) {
     c.cond(kCondEEMomentum) = k.momentum;
     add_elastic(c.t, add_species(c.t), 1e-19, 1e-4);  // mu = 1e-4 with C10 = 1
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_DOUBLE_EQ(c.w.coulomb_factor, k.coulomb_factor);
-    EXPECT_DOUBLE_EQ(c.w.ei_field_threshold, k.field_threshold);
-    EXPECT_DOUBLE_EQ(c.w.ei_tail_parameter, k.tail_parameter);
-    EXPECT_EQ(c.w.coulomb_log, 0.0);
+    EXPECT_DOUBLE_EQ(c.w.coll.coulomb_factor, k.coulomb_factor);
+    EXPECT_DOUBLE_EQ(c.w.grid.ei_field_threshold, k.field_threshold);
+    EXPECT_DOUBLE_EQ(c.w.run.ei_tail_parameter, k.tail_parameter);
+    EXPECT_EQ(c.w.coll.coulomb_log, 0.0);
 }
 
 constexpr double kCl16 = 4.997467044861063e-11;  // C8 = 1e16 m-3 at 300 K
@@ -261,14 +289,14 @@ INSTANTIATE_TEST_SUITE_P(
     Table, SetupCoulomb,
     ::testing::Values(
         // No ions: nothing, whatever the density.
-        CoulombCase{1e16, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0},
+        CoulombCase{1e16, 0.0, 1.0, kEEMomentumOff, 0.0, 0.0, 0.0},
         // A negative density is the logarithm itself, also without ions.
-        CoulombCase{-10.0, 0.0, 1.0, 0.0, 7.727221346741363e-11, 0.0, 0.0},
-        CoulombCase{0.0, 1e-3, 1.0, 0.0, 0.0, 0.0, 0.0},
-        CoulombCase{1e16, 1e-3, 1.0, 0.0, kCl16, 1.1557799400905595e-20, 0.0},
-        CoulombCase{1e16, 1e-3, 1.0, 1.0, kCl16, 8.20784814231666e-21, 0.0},
+        CoulombCase{-10.0, 0.0, 1.0, kEEMomentumOff, 7.727221346741363e-11, 0.0, 0.0},
+        CoulombCase{0.0, 1e-3, 1.0, kEEMomentumOff, 0.0, 0.0, 0.0},
+        CoulombCase{1e16, 1e-3, 1.0, kEEMomentumOff, kCl16, 1.1557799400905595e-20, 0.0},
+        CoulombCase{1e16, 1e-3, 1.0, kEEMomentumOn, kCl16, 8.20784814231666e-21, 0.0},
         // Electron-ion only: the tail parameter is formed.
-        CoulombCase{1e16, 1e-4, -1.0, 1.0, kCl16, 1.1557799400905595e-21, 0.14123428735339147}));
+        CoulombCase{1e16, 1e-4, -1.0, kEEMomentumOn, kCl16, 1.1557799400905595e-21, 0.14123428735339147}));
 
 TEST(SetupMassRatios, LargestRatioPerSpeciesAndElectronIonRatio) {
     SolverCase c;
@@ -283,11 +311,11 @@ TEST(SetupMassRatios, LargestRatioPerSpeciesAndElectronIonRatio) {
     add_elastic(c.t, b, 1e-19, 1e-5);
     add_collision(c.t, b, kExcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.CMRTS[a], 3e-5);
-    EXPECT_EQ(c.w.CMRTS[b], 1e-5);
-    EXPECT_DOUBLE_EQ(c.w.electron_ion_mass_ratio, (3e-5 * 0.25 + 1e-5 * 0.75) / 2.0);
-    EXPECT_EQ(c.w.XS[a], 0.25);
-    EXPECT_EQ(c.w.XS[b], 0.75);
+    EXPECT_EQ(c.w.run.CMRTS[a], 3e-5);
+    EXPECT_EQ(c.w.run.CMRTS[b], 1e-5);
+    EXPECT_DOUBLE_EQ(c.w.run.electron_ion_mass_ratio, (3e-5 * 0.25 + 1e-5 * 0.75) / 2.0);
+    EXPECT_EQ(c.w.run.XS[a], 0.25);
+    EXPECT_EQ(c.w.run.XS[b], 0.75);
 }
 
 TEST(SetupMaxwellian, QuadraticGridReachingThePrecision) {
@@ -296,16 +324,16 @@ TEST(SetupMaxwellian, QuadraticGridReachingThePrecision) {
     c.cond(kCondMaxwellEnergy) = 2.0;
     c.cond(kCondIonDegree) = 1e-4;
     c.cond(kCondIonCharge) = 1.0;
-    c.cond(kCondEEMomentum) = 1.0;
+    c.cond(kCondEEMomentum) = kEEMomentumOn;
     add_elastic(c.t, add_species(c.t));
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.maxwellian_mode, 1);
-    EXPECT_EQ(c.w.grid_type, 2);
-    EXPECT_EQ(c.w.ee_momentum_flag, 0);
-    EXPECT_EQ(c.w.emax, 32.034467906587274);
+    EXPECT_EQ(c.w.run.maxwellian_mode, 1);
+    EXPECT_EQ(c.w.grid.grid_type, kGridQuadratic);
+    EXPECT_EQ(c.w.run.ee_momentum_flag, kEEMomentumOff);
+    EXPECT_EQ(c.w.grid.emax, 32.034467906587274);
     for (int k = 1; k <= 101; ++k) {
-        EXPECT_EQ(c.w.AF1[k], 1.0);
-        EXPECT_EQ(c.w.AG1[k], 1.0);
+        EXPECT_EQ(c.w.ee.AF1[k], 1.0);
+        EXPECT_EQ(c.w.ee.AG1[k], 1.0);
     }
 }
 
@@ -315,6 +343,11 @@ struct TwoLevelCase {
     double tg_kelvin, tx_kelvin, transition, gl, gu, eu;
     double cx1, cx2;
 };
+
+void PrintTo(const TwoLevelCase& k, std::ostream* os) {
+    *os << "Tg " << k.tg_kelvin << " K, Tx " << k.tx_kelvin << " K, transition " << k.transition << " eV, g "
+        << k.gl << " -> " << k.gu << ", upper level " << k.eu << " eV";
+}
 
 class SetupTwoLevel : public ::testing::TestWithParam<TwoLevelCase> {};
 
@@ -332,8 +365,8 @@ TEST_P(SetupTwoLevel, ExcitationFractionsFollowTheLevelPopulations) {
     c.t.col.upper_level_weight[x] = k.gu;
     c.t.col.upper_level_energy[x] = k.eu;
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_NEAR(c.w.CX1[x], k.cx1, 1e-14);
-    EXPECT_NEAR(c.w.CX2[x], k.cx2, 1e-14);
+    EXPECT_NEAR(c.w.run.CX1[x], k.cx1, 1e-14);
+    EXPECT_NEAR(c.w.run.CX2[x], k.cx2, 1e-14);
 }
 
 // Expected fractions: R = (gu/gl) w(Eu)/w(0) (R = (gu/gl) exp(-Eu/Tx) when
@@ -359,12 +392,12 @@ TEST(SetupLevels, DeexcitationStartsFromTheUpperLevel) {
     const int hot = add_grouped(c.t, s, kVibration, 0.3, {{0.0, 0.0}, {0.3, 0.0}, {1e4, 1e-20}});
     c.t.col.lower_level_energy[hot] = 0.29;
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.CX1[d], 0.0);
-    EXPECT_EQ(c.w.CX2[d], 1.0);
-    EXPECT_EQ(c.w.CX1[v], 1.0);
-    EXPECT_EQ(c.w.CX2[v], 0.0);
-    EXPECT_EQ(c.w.CX1[hot], 0.0);
-    EXPECT_EQ(c.w.CX2[hot], 0.0);
+    EXPECT_EQ(c.w.run.CX1[d], 0.0);
+    EXPECT_EQ(c.w.run.CX2[d], 1.0);
+    EXPECT_EQ(c.w.run.CX1[v], 1.0);
+    EXPECT_EQ(c.w.run.CX2[v], 0.0);
+    EXPECT_EQ(c.w.run.CX1[hot], 0.0);
+    EXPECT_EQ(c.w.run.CX2[hot], 0.0);
 }
 
 // A rigid rotor ladder E_J = B J (J + 1), g_J = 2J + 1, with rotations
@@ -410,11 +443,11 @@ TEST(SetupLevels, RotationalLadderFollowsBoltzmannPopulations) {
         const double kt = std::max(kTg300, (tx_kelvin * 1.3807000128307309e-23) / 1.6021999911602857e-19);
         double z = 0.0;
         for (int j = 0; j < Ladder::kLevels; ++j) z += Ladder::weight(j) * std::exp(-Ladder::energy(j) / kt);
-        EXPECT_NEAR(c.w.XXS[s], z, 1e-12 * z);
+        EXPECT_NEAR(c.w.run.XXS[s], z, 1e-12 * z);
         for (int j = 0; j < 4; ++j) {
             const int k = slots[j];
-            EXPECT_NEAR(c.w.CX1[k], Ladder::weight(j) * std::exp(-Ladder::energy(j) / kt) / z, 1e-14) << j;
-            EXPECT_NEAR(c.w.CX2[k], Ladder::weight(j + 2) * std::exp(-Ladder::energy(j + 2) / kt) / z, 1e-14) << j;
+            EXPECT_NEAR(c.w.run.CX1[k], Ladder::weight(j) * std::exp(-Ladder::energy(j) / kt) / z, 1e-14) << j;
+            EXPECT_NEAR(c.w.run.CX2[k], Ladder::weight(j + 2) * std::exp(-Ladder::energy(j + 2) / kt) / z, 1e-14) << j;
         }
     }
 }
@@ -428,10 +461,10 @@ TEST(SetupLevels, ColdGasPopulatesOnlyTheGroundLevel) {
     int slots[4];
     add_ladder(c, s, slots);
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.XXS[s], 1.0);
-    EXPECT_EQ(c.w.CX1[slots[0]], 1.0);
-    EXPECT_EQ(c.w.CX2[slots[0]], 0.0);
-    EXPECT_EQ(c.w.CX1[slots[1]], 0.0);
+    EXPECT_EQ(c.w.run.XXS[s], 1.0);
+    EXPECT_EQ(c.w.run.CX1[slots[0]], 1.0);
+    EXPECT_EQ(c.w.run.CX2[slots[0]], 0.0);
+    EXPECT_EQ(c.w.run.CX1[slots[1]], 0.0);
 }
 
 TEST(SetupLevels, RotationOfASpeciesWithoutLevelsKeepsPlainFractions) {
@@ -445,9 +478,9 @@ TEST(SetupLevels, RotationOfASpeciesWithoutLevelsKeepsPlainFractions) {
     add_ladder(c, s, slots);
     const int k = add_collision(c.t, bare, kRotation, 0.01, {{0.0, 0.0}, {0.01, 0.0}, {1e4, 1e-21}});
     ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
-    EXPECT_EQ(c.w.XXS[bare], 0.0);
-    EXPECT_EQ(c.w.CX1[k], 1.0);
-    EXPECT_EQ(c.w.CX2[k], 0.0);
+    EXPECT_EQ(c.w.run.XXS[bare], 0.0);
+    EXPECT_EQ(c.w.run.CX1[k], 1.0);
+    EXPECT_EQ(c.w.run.CX2[k], 0.0);
 }
 
 TEST(LevelWeight, TwoTemperatureForms) {
