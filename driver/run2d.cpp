@@ -50,8 +50,8 @@ bool column_quantity_defined(const Interpreter& in) {
 
 int row_index(const Interpreter& in, int code) {
     if (in.var_count >= 2) return in.IVAR[1];
-    if (code == 1) return kCondEN;
-    if (code == 3) return kCondIonMassRatio;
+    if (code == kRowEN) return kCondEN;
+    if (code == kRowIonMassRatio) return kCondIonMassRatio;
     return 0;
 }
 
