@@ -9,7 +9,8 @@
 #                        in build-asan/, then run every test; any report fails
 #   ./build.sh fuzz [s]  build the fuzz targets with clang in build-fuzz/, then
 #                        run them side by side for s seconds each (default 60)
-#                        from seed corpora; a crash, hang or leak fails
+#                        from seed corpora; a crash, hang or leak fails,
+#                        and so does a working folder left behind
 # On a fresh Debian machine it first installs the compiler, CMake, Ninja
 # and GoogleTest (as root, with apt-get), clang with libFuzzer for fuzz, and
 # the cross compiler, qemu-user and GoogleTest's sources for aarch64.
@@ -57,7 +58,7 @@ need_fuzz_tools() {
 seed_corpora() {
   local c="$1" f
   mkdir -p "$c/free_format" "$c/datafile" "$c/interpreter"
-  cp tests/fixtures/collisions/*.txt tests/fixtures/reliability/*.txt tests/fixtures/driver/*.txt "$c/datafile/"
+  cp tests/fixtures/collisions/*.txt tests/fixtures/reliability/*.txt tests/fixtures/names/*.txt "$c/datafile/"
   find tests/fixtures -type f -size -64k -exec cp {} "$c/free_format/" \;
   cp tests/fuzz/seeds/interpreter/* "$c/interpreter/"
   for f in tests/fixtures/output/e2e/*.kes examples/*.kes; do
@@ -120,6 +121,11 @@ case "$what" in
     artifacts="$root/build-fuzz/artifacts"
     mkdir -p "$artifacts"
     seed_corpora "$corpus"
+    # The targets make their working folders in a temporary directory of
+    # this run's own, so that what they leave is not mixed up with other
+    # runs on the machine; it goes when the script ends.
+    fuzz_tmp="$(mktemp -d "${TMPDIR:-/tmp}/kestor-fuzzing.XXXXXX")"
+    trap 'rm -rf "$fuzz_tmp"' EXIT
     # The targets run side by side, each on one core for the same time.
     targets=(free_format datafile interpreter)
     pids=()
@@ -127,7 +133,7 @@ case "$what" in
       max_len=4096
       [ "$target" = datafile ] && max_len=32768
       echo "fuzz_$target: ${seconds} s"
-      "build-fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+      TMPDIR="$fuzz_tmp" "build-fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
         -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
         "$corpus/$target" < /dev/null > "build-fuzz/fuzz_$target.log" 2>&1 &
       pids+=($!)
@@ -143,6 +149,16 @@ case "$what" in
         status=1
       fi
     done
+    # Each target removes its folder however it ends; after a crash its
+    # watcher does so just after the wait returns, hence the grace.
+    for _ in $(seq 50); do
+      [ -z "$(ls -A "$fuzz_tmp")" ] && break
+      sleep 0.1
+    done
+    if [ -n "$(ls -A "$fuzz_tmp")" ]; then
+      echo "fuzz targets left behind in the temporary directory:" $(ls -A "$fuzz_tmp") >&2
+      status=1
+    fi
     exit "$status"
     ;;
   *)

@@ -236,17 +236,7 @@ struct GradientState {
                                        // normalisation row (rows and columns 1..n)
 };
 
-// The elimination loads the factor rows 1..4, 5..8, ... of a pivot four at
-// a time and is markedly faster when they start on 32-byte boundaries.
-// calloc hands out a block this large 16 bytes past a page boundary; this
-// lead before the elimination tables puts row 1 of every factor column on
-// such a boundary.
-constexpr std::size_t kFactorRowOne = offsetof(SolveWork, factor) + sizeof(double);
-constexpr std::size_t kSolveWorkLead = 32 - (16 + kFactorRowOne) % 32;
-static_assert(kSolveWorkLead % alignof(SolveWork) == 0, "the lead must keep the tables aligned");
-
 struct SolverWork {
-    unsigned char solve_work_lead[kSolveWorkLead];
     SolveWork solve_work;              // elimination tables of `solve`
 
     int n;                             // cells of the run's grid (1..1000), set by the set-up; sizes every group
