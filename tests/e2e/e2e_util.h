@@ -45,6 +45,17 @@ inline std::string shell_quote(const std::string& s) {
     return q + "'";
 }
 
+// Runs the shell line `command`, which works in `dir`, with its standard
+// output and error sent to .stdout and .stderr there; its outcome.
+inline RunOutcome run_in(const TempDir& dir, const std::string& command) {
+    const int rc = std::system((command + " > .stdout 2> .stderr").c_str());
+    RunOutcome r;
+    r.exit_status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = dir.read(".stdout");
+    r.err = dir.read(".stderr");
+    return r;
+}
+
 // Runs kestor in `dir` with the given arguments (each passed as one
 // argument, possibly empty) and standard input.
 inline RunOutcome run_kestor(const TempDir& dir, const std::vector<std::string>& args,
@@ -52,13 +63,8 @@ inline RunOutcome run_kestor(const TempDir& dir, const std::vector<std::string>&
     dir.write(".stdin", stdin_text);
     std::string cmd = "cd " + shell_quote(dir.path().string()) + " && " + shell_quote(KESTOR_BINARY);
     for (const std::string& a : args) cmd += " " + shell_quote(a);
-    cmd += " < .stdin > .stdout 2> .stderr";
-    const int rc = std::system(cmd.c_str());
-    RunOutcome r;
-    r.exit_status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = dir.read(".stdout");
-    r.err = dir.read(".stderr");
-    return r;
+    cmd += " < .stdin";
+    return run_in(dir, cmd);
 }
 
 // Runs kestor on a script written into `dir` as script.kes.

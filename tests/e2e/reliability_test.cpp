@@ -39,13 +39,8 @@ std::string abort_line(int count) {
 RunOutcome run_limited(const TempDir& dir, const std::string& script, const std::string& stdin_path = "/dev/null") {
     const std::string cmd = "cd " + shell_quote(dir.path().string()) + " && timeout -s KILL " +
                             std::to_string(kTimeLimitSeconds) + " " + shell_quote(KESTOR_BINARY) + " " +
-                            shell_quote(script) + " < " + shell_quote(stdin_path) + " > .stdout 2> .stderr";
-    const int rc = std::system(cmd.c_str());
-    RunOutcome r;
-    r.exit_status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = dir.read(".stdout");
-    r.err = dir.read(".stderr");
-    return r;
+                            shell_quote(script) + " < " + shell_quote(stdin_path);
+    return run_in(dir, cmd);
 }
 
 using Changes = std::vector<std::pair<int, std::string>>;
