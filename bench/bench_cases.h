@@ -38,10 +38,6 @@ inline std::vector<double> en_series(double first, double last, int count) {
     return v;
 }
 
-// An energy sharing other than kSharingEqual and kSharingSecondaryAtZero:
-// only the primary electron of an ionisation is entered.
-constexpr int kSharingPrimaryOnly = 3;
-
 // Growth code of density-gradient sub-mode `sub` (kGradientTemporal..).
 constexpr int gradient_growth_code(int sub) { return kGrowthGradientTemporal + (sub - kGradientTemporal); }
 

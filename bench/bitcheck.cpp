@@ -21,7 +21,7 @@
 
 #include "bench/bench_cases.h"
 #include "common/zeroed.h"
-#include "driver/program.h"
+#include "common/fp_mode.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::vector<Case> cases() {
                  }});
     v.push_back({"small-spatial-share3", Gas::kSmall, 200, series6, [](double* c) {
                      c[kCondGrowthModel] = kGrowthSpatial;
-                     c[kCondEnergySharing] = bench::kSharingPrimaryOnly;
+                     c[kCondEnergySharing] = kSharingPrimaryOnly;
                  }});
     v.push_back({"small-frequency", Gas::kSmall, 200, series6, [](double* c) {
                      c[kCondFrequency] = 3e-14;

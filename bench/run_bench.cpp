@@ -27,7 +27,7 @@
 
 #include "bench/bench_cases.h"
 #include "common/zeroed.h"
-#include "driver/program.h"
+#include "common/fp_mode.h"
 
 // ---------------------------------------------------------------------------
 // Counting allocator: forwards to the C library, counts while armed.

@@ -15,7 +15,7 @@
 
 #include "bench/bench_cases.h"
 #include "common/zeroed.h"
-#include "driver/program.h"
+#include "common/fp_mode.h"
 #include "solver/cross_sections.h"
 
 namespace {

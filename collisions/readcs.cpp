@@ -203,8 +203,7 @@ void read_blocks(Reader& r) {
     LineText target;
     while (r.t.num.collision_count < kMaxCollisions) {
         if (read_line(r.in, line) != ReadResult::kOk) return;
-        // Keywords hold no blank: the padding after the text cannot hold one.
-        const KeywordLine kw = classify_keyword_line(std::string_view(line.c, line.trimmed_length()));
+        const KeywordLine kw = classify_keyword_line(line.trimmed_view());
         if (kw.showrot) r.grouping = false;
         if (kw.type == BlockType::kNone) continue;
         if (read_line(r.in, target) != ReadResult::kOk) return;

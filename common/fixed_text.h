@@ -13,6 +13,13 @@
 
 namespace kestor {
 
+// `s` without its trailing blanks.
+inline std::string_view without_trailing_blanks(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
+}
+
 template <std::size_t N>
 struct FixedText {
     char c[N];
@@ -42,6 +49,9 @@ struct FixedText {
         while (n > 0 && (c[n - 1] == ' ' || c[n - 1] == '\0')) --n;
         return n;
     }
+    // The text without trailing blanks, as a view of the storage (a NUL
+    // inside stays a NUL: for searches of words).
+    std::string_view trimmed_view() const { return {c, trimmed_length()}; }
     // The text without trailing blanks.
     std::string trimmed() const { return full().substr(0, trimmed_length()); }
     // All N characters, NULs shown as blanks.
@@ -55,11 +65,7 @@ struct FixedText {
     bool is_blank() const { return trimmed_length() == 0; }
 
     // Equality ignoring trailing blanks.
-    bool equals(std::string_view s) const {
-        std::size_t n = s.size();
-        while (n > 0 && s[n - 1] == ' ') --n;
-        return trimmed() == s.substr(0, n);
-    }
+    bool equals(std::string_view s) const { return trimmed() == without_trailing_blanks(s); }
     template <std::size_t M>
     bool equals(const FixedText<M>& o) const { return trimmed() == o.trimmed(); }
 };

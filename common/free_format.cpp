@@ -87,8 +87,10 @@ void LineInput::attach_stream(std::FILE* stream, std::string name, int unit) {
 
 void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
     close();
-    given_ = std::move(lines);
-    serves_given_ = true;
+    for (const std::string& line : lines) {
+        data_ += line;
+        data_ += '\n';
+    }
     name_ = std::move(name);
     at_end_ = true;
 }
@@ -98,9 +100,6 @@ void LineInput::close() {
     at_end_ = false;
     release(data_);
     pos_ = 0;
-    release(given_);
-    given_pos_ = 0;
-    serves_given_ = false;
     name_.clear();
     unit_ = 0;
 }
@@ -126,11 +125,6 @@ bool LineInput::fetch() {
 }
 
 bool LineInput::next_line(std::string_view& line) {
-    if (serves_given_) {
-        if (given_pos_ >= given_.size()) return false;
-        line = given_[given_pos_++];
-        return true;
-    }
     if (pos_ >= data_.size() && !fetch()) return false;
     const std::string_view rest = std::string_view(data_).substr(pos_);
     const std::size_t feed = rest.find('\n');
@@ -150,10 +144,6 @@ bool LineInput::next_line(std::string& line) {
 }
 
 void LineInput::step_back(std::size_t count) {
-    if (serves_given_) {
-        given_pos_ = count > given_pos_ ? 0 : given_pos_ - count;
-        return;
-    }
     // The line before pos_ ends at pos_ - 1 (its line feed, or the last
     // character of a file without a final line feed) and starts after the
     // line feed before that.
@@ -333,8 +323,6 @@ bool parse_int(std::string_view t, int& out) {
 // The decimal exponent is kept within this bound while it is gathered:
 // anything beyond is far outside the range of a double anyway.
 constexpr long long kExponentCap = 1000000000;
-// Room for "e", a sign and the digits of an exponent below the cap.
-constexpr std::size_t kExponentText = 12;
 
 bool parse_real(std::string_view t, double& out) {
     std::size_t i = 0;
@@ -342,7 +330,6 @@ bool parse_real(std::string_view t, double& out) {
     if (i < t.size() && is_sign(t[i])) negative = t[i++] == '-';
     // Mantissa: digits with an optional point, at least one digit.
     std::string clean;
-    clean.reserve(t.size() + kExponentText);
     long long int_digits = 0;  // digits before the point, leading zeros dropped
     long long lead_zeros_after_point = 0;
     bool nonzero_seen = false, point = false;
@@ -395,13 +382,6 @@ bool parse_real(std::string_view t, double& out) {
     return true;
 }
 
-// The length of a text value without its trailing blanks.
-std::size_t length_without_trailing_blanks(std::string_view text) {
-    std::size_t n = text.size();
-    while (n > 0 && text[n - 1] == ' ') --n;
-    return n;
-}
-
 // Assigns one value to one target; false when it cannot be converted.
 bool assign(const ReadTarget& target, const Item& item) {
     switch (target.kind) {
@@ -411,7 +391,7 @@ bool assign(const ReadTarget& target, const Item& item) {
         if (n > 0) std::memcpy(dst, item.text.data(), n);
         std::memset(dst + n, ' ', target.text_length - n);
         if (target.text_cut != nullptr)
-            *target.text_cut = item.longer || length_without_trailing_blanks(item.text) > target.text_length;
+            *target.text_cut = item.longer || without_trailing_blanks(item.text).size() > target.text_length;
         return true;
     }
     case ReadTarget::Kind::kInt:
@@ -473,10 +453,8 @@ ReadResult read_free(std::string_view text, std::span<const ReadTarget> targets,
 }
 
 [[noreturn]] void end_of_file_stop(const LineInput& in) {
-    std::string name = in.name();
-    while (!name.empty() && name.back() == ' ') name.pop_back();
-    throw ProgramStop{kEndOfFileExitStatus,
-                      "end-of-file during read, unit " + std::to_string(in.unit()) + ", file " + name};
+    throw ProgramStop{kEndOfFileExitStatus, "end-of-file during read, unit " + std::to_string(in.unit()) +
+                                                ", file " + std::string(without_trailing_blanks(in.name()))};
 }
 
 }  // namespace kestor

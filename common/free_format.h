@@ -42,7 +42,9 @@ public:
     bool open_file(const std::string& path, int unit, std::size_t max_bytes = kMaxFileBytes);
     // Reads lines from standard input as they are needed (unit 5, "stdin").
     void attach_stdin();
-    // Serves the given lines (tests, texts in memory).
+    // Serves the given lines as a file holding them would (tests, texts in
+    // memory): a line feed inside one ends it, a carriage return before its
+    // end is dropped.
     void set_lines(std::vector<std::string> lines, std::string name = "memory");
     void close();
 
@@ -67,10 +69,6 @@ private:
     // them ended by a line feed; lines are found by scanning for line feeds.
     std::string data_;
     std::size_t pos_ = 0;  // start of the next line in data_
-    // Lines given by set_lines, served as they are.
-    std::vector<std::string> given_;
-    std::size_t given_pos_ = 0;
-    bool serves_given_ = false;
     std::FILE* stream_ = nullptr;
     bool at_end_ = false;
     std::string name_;

@@ -125,7 +125,7 @@ enum GridType : int {
 enum EnergySharing : int {
     kSharingEqual = 1,             // primary and secondary share the remaining energy equally
     kSharingSecondaryAtZero = 2,   // the secondary starts at zero energy, the primary keeps the rest
-    // any other value: the secondary electron is not entered
+    kSharingPrimaryOnly = 3,       // the secondary electron is not entered (so for any other value)
 };
 
 // e-e momentum effects, condition 11 (truncated). The solver forces it off

@@ -71,7 +71,7 @@ void build_name(const Tables& t, int k, Name& name) {
         const int g = group_size(t, k);
         if (g > 0) {
             // The group's visible collision and its grouped processes.
-            put_at(name, last_nonblank(name) + 1 + kGroupGap, "(" + std::to_string(g + 1) + ")");
+            put_after_gap(name, "(" + std::to_string(g + 1) + ")", kGroupGap);
             return;
         }
     }

@@ -58,7 +58,7 @@ void command_loop(Program& p) {
         }
         left_adjust(in.S);
         if (is_comment(in.S)) continue;
-        const CommandEntry* command = find_command(std::string_view(in.S.c, in.S.trimmed_length()));
+        const CommandEntry* command = find_command(in.S.trimmed_view());
         if (command == nullptr) continue;
         switch (command->handler(p)) {
             case CommandResult::kNext:

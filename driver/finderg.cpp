@@ -37,16 +37,11 @@ Point neighbour(Tables& t, int q) {
     return {t.run.run_conditions[q][kCondEN], status_of(t, q) > 0.0 ? kNoValue : mean_energy_of(t, q)};
 }
 
-// Every solve starts from a cleared row: a failed solve must not show the
-// mean energy of the trial before it.
-void solve_cleared(Program& p, int irun) {
-    clear_run_results(p.t, irun);
-    p.solve(p.t, p.work, irun);
-}
-
 Point solve_at(Program& p, int irun, double e) {
     p.t.run.run_conditions[irun][kCondEN] = e;
-    solve_cleared(p, irun);
+    // From a cleared row: a failed solve must not show the mean energy of
+    // the trial before it.
+    solve_run(p, irun);
     return {e, value_of_solve(p.t, irun)};
 }
 
@@ -106,7 +101,7 @@ void finderg(Program& p, int irun, int istart, double target, double tol, int li
     // A mean energy is always positive: a target of 0 or less cannot be
     // met, so the run is solved once at its E/N and marked as missed.
     if (!(m > 0.0)) {
-        solve_cleared(p, irun);
+        solve_run(p, irun);
         mark_missed(p.t, irun);
         return;
     }

@@ -11,32 +11,8 @@ namespace kestor {
 
 namespace {
 
-// Opens the log with `mode`, writes `text` and a line feed and closes it:
-// the log is complete after every line, even if the program is stopped
-// right after it. False (the log given up) when any step fails.
-bool write_log_line(Interpreter& in, const char* mode, std::string_view text) {
-    const std::string path = in.LOGFILE.trimmed();
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), mode);
-    if (f == nullptr) {
-        give_up_log(in, "open error", errno);
-        return false;
-    }
-    bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fputc('\n', f) != EOF;
-    int err = written ? 0 : errno;
-    // The buffered line reaches the file at the close: a full disk shows here.
-    if (std::fclose(f) != 0 && written) {
-        written = false;
-        err = errno;
-    }
-    if (!written) give_up_log(in, "write error", err);
-    return written;
-}
-
-}  // namespace
-
-bool log_given_up(const Interpreter& in) { return in.LOGFILE.is_blank(); }
-
+// Reports a failed open or write of the log (`what` and the errno value,
+// 0 when unknown) on standard error and gives the log up.
 void give_up_log(Interpreter& in, const char* what, int err) {
     std::string message = std::string(what) + " on log file \"" + in.LOGFILE.trimmed() + "\"";
     if (err != 0) message += std::string(": ") + std::strerror(err);
@@ -45,12 +21,40 @@ void give_up_log(Interpreter& in, const char* what, int err) {
     in.LOGFILE.blank();
 }
 
+}  // namespace
+
+bool log_given_up(const Interpreter& in) { return in.LOGFILE.is_blank(); }
+
+LogFile::LogFile(Interpreter& in, const char* mode) : in_(in) {
+    if (log_given_up(in_)) return;
+    errno = 0;
+    f_ = std::fopen(in_.LOGFILE.trimmed().c_str(), mode);
+    if (f_ == nullptr) give_up_log(in_, "open error", errno);
+}
+
+// The buffered lines reach the file at the close: a full disk shows here.
+LogFile::~LogFile() {
+    if (f_ != nullptr && std::fclose(f_) != 0) give_up_log(in_, "write error", errno);
+}
+
+void LogFile::line(std::string_view text) {
+    if (f_ == nullptr) return;
+    if (std::fwrite(text.data(), 1, text.size(), f_) == text.size() && std::fputc('\n', f_) != EOF) return;
+    const int err = errno;
+    std::fclose(f_);
+    f_ = nullptr;
+    give_up_log(in_, "write error", err);
+}
+
 bool restart_log(Interpreter& in, std::string_view first_line) {
-    return !log_given_up(in) && write_log_line(in, "wb", first_line);
+    LogFile(in, "wb").line(first_line);
+    return !log_given_up(in);
 }
 
 void writelog(Interpreter& in, std::string_view text) {
-    if (!log_given_up(in)) write_log_line(in, "ab", text);
+    // Open, append, close: the log is complete after every line, even if
+    // the program is stopped right after it.
+    LogFile(in, "ab").line(text);
     if (in.screen_echo == 1) {
         const std::string_view shown = without_trailing_blanks(text);
         std::fwrite(shown.data(), 1, shown.size(), stdout);

@@ -7,6 +7,7 @@
 // log file name writelog only echoes.
 #pragma once
 
+#include <cstdio>
 #include <string_view>
 
 #include "driver/interpreter.h"
@@ -28,10 +29,23 @@ void writelog(Interpreter& in, std::string_view text);
 // that a terminal shows them from the start of the line.
 void writelog_cr(Interpreter& in, std::string_view text);
 
-// Reports a failed open or write of the log (`what`, e.g. "write error",
-// and the errno value, 0 when unknown) on standard error and gives the
-// log up. For writers that hold the log file open themselves.
-void give_up_log(Interpreter& in, const char* what, int err);
+// The log file held open for one or more lines (`mode` "wb" restarts it,
+// "ab" appends). A failing open, write or close is reported and gives the
+// log up; the lines of a log given up go nowhere.
+class LogFile {
+public:
+    LogFile(Interpreter& in, const char* mode);
+    ~LogFile();
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    // Writes `text` and a line feed.
+    void line(std::string_view text);
+
+private:
+    Interpreter& in_;
+    std::FILE* f_ = nullptr;
+};
 
 // True when there is no log to write: it was given up (or never named).
 bool log_given_up(const Interpreter& in);

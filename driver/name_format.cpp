@@ -21,8 +21,8 @@ void put_at(Name& name, int col, std::string_view text) {
         name.c[col - 1 + i] = text[i];
 }
 
-int last_nonblank(const Name& name) { return static_cast<int>(name.trimmed_length()); }
-
-void put_after_gap(Name& name, std::string_view text) { put_at(name, last_nonblank(name) + 1 + kNameGap, text); }
+void put_after_gap(Name& name, std::string_view text, int gap) {
+    put_at(name, static_cast<int>(name.trimmed_length()) + 1 + gap, text);
+}
 
 }  // namespace kestor

@@ -28,10 +28,7 @@ std::string name_tag(char letter, int number);
 // column; nothing when col lies beyond it.
 void put_at(Name& name, int col, std::string_view text);
 
-// Column of the last non-blank character, 0 for a blank name.
-int last_nonblank(const Name& name);
-
 // Writes `text` after the last non-blank character and a gap of blanks.
-void put_after_gap(Name& name, std::string_view text);
+void put_after_gap(Name& name, std::string_view text, int gap = kNameGap);
 
 }  // namespace kestor

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/fp_mode.h"
 #include "common/program_stop.h"
 #include "driver/command_loop.h"
 #include "driver/labels.h"

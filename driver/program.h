@@ -1,7 +1,6 @@
 // The main program: start-up, then the command loop.
 #pragma once
 
-#include "common/fp_mode.h"  // set_floating_point_mode, also for the benchmarks
 #include "driver/interpreter.h"
 
 namespace kestor {

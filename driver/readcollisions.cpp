@@ -1,7 +1,6 @@
 // READCOLLISIONS: loads the processes of one or more species from one
 // cross-section data file and logs each species with its reference text
 // and the names of its new collisions.
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -41,54 +40,24 @@ void echo_record(const Interpreter& in, std::string_view text) {
     for (const std::string& line : rec.lines()) echo(in, line);
 }
 
-// Writes one line to the open log file; false when the write fails.
-bool log_line(std::FILE* f, std::string_view text) {
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fputc('\n', f) != EOF;
-}
-
 // The species, its reference text and its new collisions c0+1..count,
-// written with the log file held open. A log that fails is reported and
-// given up, as for every other log line; the echo goes on regardless.
-class SpeciesBlock {
-public:
-    explicit SpeciesBlock(Interpreter& in) : in_(in) {
-        if (log_given_up(in_)) return;
-        errno = 0;
-        f_ = std::fopen(in_.LOGFILE.trimmed().c_str(), "ab");
-        if (f_ == nullptr) give_up_log(in_, "open error", errno);
-    }
-    ~SpeciesBlock() {
-        if (f_ != nullptr && std::fclose(f_) != 0) give_up_log(in_, "write error", errno);
-        std::fflush(stdout);
-    }
-    SpeciesBlock(const SpeciesBlock&) = delete;
-    SpeciesBlock& operator=(const SpeciesBlock&) = delete;
-
-    // One log line; echoed as a free-format record or as it stands.
-    void line(std::string_view text, bool as_record) {
-        if (f_ != nullptr && !log_line(f_, text)) {
-            const int err = errno;
-            std::fclose(f_);
-            f_ = nullptr;
-            give_up_log(in_, "write error", err);
-        }
-        if (as_record) {
-            echo_record(in_, text);
-        } else {
-            echo(in_, text);
-        }
-    }
-
-private:
-    Interpreter& in_;
-    std::FILE* f_ = nullptr;
-};
-
+// written with the log file held open. The echo does not depend on the log.
 void write_species_block(Program& p, int isp, int c0) {
-    SpeciesBlock block(p.in);
-    block.line(p.t.sp.species_name[isp].trimmed(), true);
-    block.line(p.t.sp.species_reference[isp].trimmed(), false);
-    for (int k = c0 + 1; k <= p.t.num.collision_count; ++k) block.line(p.t.col.collision_name[k].full(), true);
+    {
+        LogFile log(p.in, "ab");
+        const auto line = [&](std::string_view text, bool as_record) {
+            log.line(text);
+            if (as_record) {
+                echo_record(p.in, text);
+            } else {
+                echo(p.in, text);
+            }
+        };
+        line(p.t.sp.species_name[isp].trimmed(), true);
+        line(p.t.sp.species_reference[isp].trimmed(), false);
+        for (int k = c0 + 1; k <= p.t.num.collision_count; ++k) line(p.t.col.collision_name[k].full(), true);
+    }
+    std::fflush(stdout);
 }
 
 // The species of that name (the last one should several match), or a new

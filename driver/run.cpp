@@ -6,6 +6,7 @@
 
 #include "driver/commands.h"
 #include "driver/log.h"
+#include "output/layouts.h"
 
 namespace kestor {
 
@@ -13,14 +14,6 @@ namespace {
 
 // Entries 0..last of a row.
 void zero_entries(double* row, int last) { std::fill(row, row + last + 1, 0.0); }
-
-// The grid points that a run's distribution can show: condition 15
-// truncated, 0 when not positive, at most the table's width.
-int shown_grid_points(const double* conditions) {
-    const double n = conditions[kCondGridPoints];
-    if (!(n > 0.0)) return 0;
-    return n >= kMaxGrid ? kMaxGrid : static_cast<int>(n);
-}
 
 }  // namespace
 
@@ -41,10 +34,10 @@ void normfrac(const Interpreter& in, Tables& t, int irun) {
 
 void clear_run_results(Tables& t, int r) {
     RunTables& run = t.run;
-    // Only what the solver writes and the writers read: pages of the zeroed
-    // tables beyond it stay untouched.
-    const int collisions = std::clamp(t.num.collision_count, 0, kMaxCollisions);
-    const int points = shown_grid_points(run.run_conditions[r]);
+    // Only what the solver writes and the writers read (with the writers'
+    // own bounds): pages of the zeroed tables beyond it stay untouched.
+    const int collisions = held_collisions(t);
+    const int points = run_grid_points(t, r);
     zero_entries(run.run_results[r], kNumResults);
     zero_entries(run.run_rate_coef[r], collisions);
     zero_entries(run.run_inverse_rate_coef[r], collisions);
@@ -56,7 +49,7 @@ void clear_run_results(Tables& t, int r) {
 
 void clear_collision_coefficients(Tables& t, int first, int last) {
     RunTables& run = t.run;
-    const int runs = std::clamp(t.num.run_count, 0, kMaxRuns);
+    const int runs = held_runs(t);
     first = std::max(first, 1);
     last = std::min(last, kMaxCollisions);
     for (int r = 1; r <= runs; ++r)
@@ -73,7 +66,11 @@ void prepare_run(Program& p, int r) {
     for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = in.C[j];
     for (int s = 1; s <= t.num.species_count; ++s) t.run.run_gas_fractions[r][s] = in.C[kNumConditions + s];
     if (t.num.species_count >= 2 && t.prefs.normalize_fractions == 1) normfrac(in, t, r);
-    clear_run_results(t, r);
+}
+
+void solve_run(Program& p, int r) {
+    clear_run_results(p.t, r);
+    p.solve(p.t, p.work, r);
 }
 
 void finish_run(Program& p, int r) {
@@ -83,7 +80,7 @@ void finish_run(Program& p, int r) {
 
 void run_step(Program& p, int r) {
     prepare_run(p, r);
-    p.solve(p.t, p.work, r);
+    solve_run(p, r);
     finish_run(p, r);
 }
 

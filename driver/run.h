@@ -18,9 +18,11 @@ void clear_run_results(Tables& t, int r);
 void clear_collision_coefficients(Tables& t, int first, int last);
 
 // Starts row r as a new run: copies the current conditions and fractions
-// into it, normalises the fractions when asked (two or more species,
-// switch 1) and clears its results.
+// into it and normalises the fractions when asked (two or more species,
+// switch 1).
 void prepare_run(Program& p, int r);
+// Solves run r from a cleared row: every solve of a run goes through here.
+void solve_run(Program& p, int r);
 // Names run r and logs its name with all 64 characters.
 void finish_run(Program& p, int r);
 // The whole step with a plain solve: prepare, solve, name, log.

@@ -90,7 +90,7 @@ void compute_grid(Program& p, const GridLines& l, const GridShape& g) {
             ++r;
             prepare_run(p, r);
             if (g.row_index > 0)
-                p.solve(p.t, p.work, r);
+                solve_run(p, r);
             else
                 finderg(p, r, 1, v, kRelativeTolerance / v, kSearchLimit);
             finish_run(p, r);

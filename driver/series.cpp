@@ -128,7 +128,7 @@ void series_run(Program& p, const SeriesLines& l, const SeriesPlan& plan, int i,
     prepare_run(p, r);
     if (plan.iv == kCondEN && !first) hand_over_grid(p.t, r, plan.backward ? r + 1 : r - 1);
     if (plan.iv > 0) {
-        p.solve(p.t, p.work, r);
+        solve_run(p, r);
     } else {
         relative_step(l.spacing, l.x1, l.x2, x, v, plan.n, in.series_step);
         const double tol = std::min(in.C[kCondConvergence], kStepFraction * std::abs(in.series_step));
@@ -142,7 +142,7 @@ void series_run(Program& p, const SeriesLines& l, const SeriesPlan& plan, int i,
 CommandResult cmd_runseries(Program& p) {
     Interpreter& in = p.in;
     SeriesPlan plan;
-    plan.backward = in.S.full().find("RUNBACK") != std::string::npos;
+    plan.backward = in.S.trimmed_view().find("RUNBACK") != std::string_view::npos;
     writelog_cr(in, plan.backward ? "RUNBACK" : "RUNSERIES");
 
     SeriesLines l;

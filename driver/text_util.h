@@ -22,10 +22,4 @@ void left_adjust(FixedText<N>& text) {
     std::memset(text.c + length - first, ' ', N - (length - first));
 }
 
-inline std::string_view without_trailing_blanks(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
-    return s.substr(0, n);
-}
-
 }  // namespace kestor

@@ -35,10 +35,6 @@ struct Selections {
     bool same(int q) const { return is_on(ISAME[q]); }
 };
 
-// Widths of the label columns: a label is cut to 40 characters, a species
-// name after "Mole fraction " to 26, so the values line up.
-constexpr int kLabelWidth = 40;
-constexpr int kSpeciesWidth = 26;
 // The front of a run or collision name: "R" or "C" and the number in three.
 constexpr int kNameTagWidth = 4;
 

@@ -5,6 +5,15 @@
 
 namespace kestor {
 
+namespace {
+
+// Widths of the label columns: a label is cut to 40 characters, a species
+// name after "Mole fraction " to 26, so the values line up.
+constexpr int kLabelWidth = 40;
+constexpr int kSpeciesWidth = 26;
+
+}  // namespace
+
 std::string first_chars(const Name& s, int n) { return s.full().substr(0, static_cast<std::size_t>(n)); }
 
 std::string labelled_value(const Name& label, double value) {

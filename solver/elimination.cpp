@@ -73,10 +73,11 @@ constexpr unsigned kAllLanes = (1u << kChunkRows) - 1u;
 // row 1, the first row of chunk 0, falls on a cache line, wherever the work
 // area lies: the vector loads of a chunk then never straddle two lines.
 static_assert(kFactorStride % kLineDoubles == 0, "factor columns keep the alignment of the first");
+constexpr int kLineBytes = kLineDoubles * static_cast<int>(sizeof(double));
 double* factor_column(SolveWork& s, int k) {
-    constexpr std::uintptr_t kLineBytes = kLineDoubles * sizeof(double);
+    constexpr std::uintptr_t kLine = kLineBytes;
     const std::uintptr_t row1 = reinterpret_cast<std::uintptr_t>(s.factor + 1);
-    const std::size_t shift = ((kLineBytes - row1 % kLineBytes) % kLineBytes) / sizeof(double);
+    const std::size_t shift = ((kLine - row1 % kLine) % kLine) / sizeof(double);
     return s.factor + shift + static_cast<std::size_t>(k) * kFactorStride;
 }
 
@@ -264,7 +265,7 @@ constexpr int kPrefetchColumns = 4;
 KESTOR_INLINE void prefetch_rows(const SystemMatrix& a, int j, int row, int rows) {
     const char* p = reinterpret_cast<const char*>(a.column(j) + row);
     const int bytes = rows * static_cast<int>(sizeof(double));
-    for (int o = 0; o < bytes + 63; o += 64) __builtin_prefetch(p + o, 1);
+    for (int o = 0; o < bytes + kLineBytes - 1; o += kLineBytes) __builtin_prefetch(p + o, 1);
 }
 
 // The block's pivots applied to the rows outside the block of columns

@@ -205,9 +205,8 @@ void gradient_reconstruct(const CollisionTerms& coll, int n, GradientState& grad
     for (int k = 2; k <= n; ++k) dist.F1[k] = dist.F1[k] + alpha * grad.GZ1[k] + alpha2 * grad.GZZ1[k];
 }
 
-GradientResults gradient_results(const GradientState& grad, double field, double mu, double dn) {
+GradientResults gradient_results(const GradientState& grad, double e, double mu, double dn) {
     GradientResults r{};
-    const double e = field;
     r.bulk_mobility = e > 0.0 ? mu - grad.P1 / e : mu;
     r.longitudinal_diffusion = grad.L1;
     r.bulk_t_diffusion = dn + grad.P3;

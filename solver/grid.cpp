@@ -158,20 +158,20 @@ void build_grid(int n, GridState& grid) {
     }
 }
 
-void apply_tail_rule(SolverWork& w, int m) {
+void apply_tail_rule(int n, int m, GridState& grid, Distribution& dist) {
     if (m <= 1) {
         // No cell before the tail point: a tail rule would give emax = 0.
-        apply_shrink_or_grow(w, m);
+        apply_shrink_or_grow(n, m, grid, dist);
         return;
     }
-    const int before = std::min(m - 1, w.n);
-    w.grid.emax = w.grid.emax * std::min(kTailGrowth * w.grid.EPSC[before] / w.grid.emax, kTopEnergy / w.grid.emax);
+    const int before = std::min(m - 1, n);
+    grid.emax = grid.emax * std::min(kTailGrowth * grid.EPSC[before] / grid.emax, kTopEnergy / grid.emax);
 }
 
-void apply_shrink_or_grow(SolverWork& w, int m) {
-    const double f = m < w.n ? kShrink : kTailGrowth;
-    w.grid.emax = w.grid.emax * std::min(f, kTopEnergy / w.grid.emax);
-    w.dist.slope_mode = kSlopeLinear;
+void apply_shrink_or_grow(int n, int m, GridState& grid, Distribution& dist) {
+    const double f = m < n ? kShrink : kTailGrowth;
+    grid.emax = grid.emax * std::min(f, kTopEnergy / grid.emax);
+    dist.slope_mode = kSlopeLinear;
 }
 
 void reestimate_with_replacement(const Tables& t, const RunSettings& run, GridState& grid) {

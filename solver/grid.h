@@ -31,12 +31,12 @@ void build_grid(int n, GridState& grid);
 // emax for a new trial from the tail point m: 1.2 times the centre of the
 // cell before it, at most 10000 eV. With m <= 1 there is no such cell and
 // the shrink-or-grow rule applies instead.
-void apply_tail_rule(SolverWork& w, int m);
+void apply_tail_rule(int n, int m, GridState& grid, Distribution& dist);
 
 // emax for a new trial: shrunk by 0.75 when the tail point m lies before
 // the last cell, grown by 1.2 otherwise (at most 10000 eV); the cell shape
 // becomes linear for the rest of the run.
-void apply_shrink_or_grow(SolverWork& w, int m);
+void apply_shrink_or_grow(int n, int m, GridState& grid, Distribution& dist);
 
 // New estimate of emax with the electron-ion replacement; grid_type then
 // kGridEstimated.

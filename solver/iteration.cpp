@@ -160,7 +160,7 @@ Next shrink_or_grow(SolverWork& w) {
         return Next::kLeave;
     }
     if (stop_instead_of_new_trial(w)) return Next::kLeave;
-    apply_shrink_or_grow(w, w.iter.tail_point);
+    apply_shrink_or_grow(w.n, w.iter.tail_point, w.grid, w.dist);
     w.iter.ee_start_step = w.grid.emax;
     return Next::kNewTrial;
 }
@@ -172,13 +172,7 @@ Next decide_converged(SolverWork& w) {
         return Next::kLeave;
     }
     if (stop_instead_of_new_trial(w)) return Next::kLeave;
-    // The tail rule needs the cell below the tail point; with the tail in
-    // the first cell there is none, and the grid is resized instead.
-    if (w.iter.tail_point > 1) {
-        apply_tail_rule(w, w.iter.tail_point);
-    } else {
-        apply_shrink_or_grow(w, w.iter.tail_point);
-    }
+    apply_tail_rule(w.n, w.iter.tail_point, w.grid, w.dist);
     return Next::kNewTrial;
 }
 

@@ -26,15 +26,20 @@ double field_coefficient(const SolverWork& w) {
 // a or b is not positive (an underflowed Maxwellian of the start).
 bool positive_pair(double a, double b) { return a > 0.0 && b > 0.0; }
 
+// out(i) = sum over k of m(i, k) f(k), rows and columns 1..n, column by column.
+void row_sums(const SystemMatrix& m, int n, const double* f, double* out) {
+    for (int i = 1; i <= n; ++i) out[i] = 0.0;
+    for (int k = 1; k <= n; ++k) {
+        const double fk = f[k];
+        const double* col = m.column(k);
+        for (int i = 1; i <= n; ++i) out[i] += col[i] * fk;
+    }
+}
+
 // Sum over cells of EPSC(i) times the collision balance of row i.
 double collision_power(SolverWork& w) {
     const int n = w.n;
-    for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
-    for (int k = 1; k <= n; ++k) {
-        const double fk = w.dist.F[k];
-        const double* col = w.A.column(k);
-        for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
-    }
+    row_sums(w.A, n, w.dist.F, w.ROWSUM);
     double p = 0.0;
     for (int i = 1; i <= n; ++i) p += w.grid.EPSC[i] * (w.ROWSUM[i] - w.A(i, n + 1));
     return p;
@@ -57,7 +62,7 @@ void elastic_powers(SolverWork& w) {
         const double sigma = w.coll.CSE[k] + w.coll.CSEEI[k];
         const double fl = w.dist.F[k - 1], fu = w.dist.F[k];
         const double s = std::sqrt(fl * fu);
-        const double delta = w.grid.EPSC[k] - w.grid.EPSC[k - 1];
+        const double delta = w.grid.centre_gap(k);
         if (w.run.growth_model == kGrowthSpatial) {
             const double factor = kGamma * eps * eps * sigma +
                                   w.coll.townsend_alpha * kTwoGammaThird * e * eps / w.coll.Q[k];
@@ -114,7 +119,7 @@ void add_fluxes(SolverWork& w) {
         const double diffusion = ((ce * eps) / w.coll.QEFF[k] +
                                   (std::sqrt(eps) * eps * w.dist.FF3[k] + w.dist.FF2[k]) * (a / 1.5)) +
                                  sigma * kt * kGamma * eps * eps;
-        const double h = w.grid.EPSC[k] - w.grid.EPSC[k - 1];
+        const double h = w.grid.centre_gap(k);
         double c1 = 0.0, c2 = 0.0;
         expsch(c1, c2, drift, diffusion, h);
         // Upward flux c1 F(k-1) + c2 F(k): out of cell k-1, into cell k.
@@ -152,12 +157,7 @@ void build_collision_part(SolverWork& w) {
     for (int k = 1; k <= n + 1; ++k) std::memcpy(w.A.column(k) + 1, w.coll.AA.column(k) + 1, rows);
     // Secondary electrons of ionisation, from the current distribution.
     const int rhs = n + 1;
-    for (int i = 1; i <= n; ++i) w.ROWSUM[i] = 0.0;
-    for (int k = 1; k <= n; ++k) {
-        const double fk = w.dist.F[k];
-        const double* col = w.coll.AAA.column(k);
-        for (int i = 1; i <= n; ++i) w.ROWSUM[i] += col[i] * fk;
-    }
+    row_sums(w.coll.AAA, n, w.dist.F, w.ROWSUM);
     for (int i = 1; i <= n; ++i) w.A(i, rhs) += w.ROWSUM[i];
     for (int j = 1; j <= n; ++j) w.A(j, j) += w.coll.RRA[j];
 }

@@ -1,5 +1,6 @@
-// Terms of the Boltzmann operator that are rebuilt in every iteration from
-// the current distribution.
+// Terms of the Boltzmann operator: most are rebuilt in every iteration from
+// the current distribution; the starting Maxwellian once per trial, the
+// field-frequency factors once per run.
 
 #include "solver/operator_terms.h"
 
@@ -45,8 +46,7 @@ void linear_slopes(const GridState& grid, int n, Distribution& dist) {
         const double fl = dist.F[j - 1];
         const double fc = dist.F[j];
         const double fu = dist.F[j + 1];
-        dist.G[j] = ((fl - fc) / (fl + fc)) / (grid.EPSC[j] - grid.EPSC[j - 1]) +
-                    ((fc - fu) / (fc + fu)) / (grid.EPSC[j + 1] - grid.EPSC[j]);
+        dist.G[j] = ((fl - fc) / (fl + fc)) / grid.centre_gap(j) + ((fc - fu) / (fc + fu)) / grid.centre_gap(j + 1);
     }
 }
 

@@ -1,7 +1,8 @@
-// Per-iteration terms of the Boltzmann operator: the starting distribution,
-// the in-cell slopes of the distribution and its cell integrals, the Coulomb
-// and electron-ion terms, the growth of the electron number, the effective
-// momentum cross section and the electron-electron integrals.
+// Terms of the Boltzmann operator. Per iteration: the in-cell slopes of the
+// distribution and its cell integrals, the Coulomb and electron-ion terms,
+// the growth of the electron number, the effective momentum cross section
+// and the electron-electron integrals. Per trial: the starting Maxwellian.
+// Once per run, at set-up: the field-frequency factors of QEFF.
 #pragma once
 
 #include "common/tables.h"

@@ -82,7 +82,7 @@ double recoil_slope_sum(const SolverWork& w, int k) {
     double s = 0.0;
     if (n < 2) return s;
     if (f[1] > 0.0 && f[2] > 0.0) {
-        s = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.grid.EPSC[1] / (w.grid.EPSC[2] - w.grid.EPSC[1]);
+        s = (std::log(f[1]) - std::log(f[2])) * rr[1] * f[1] * w.grid.EPSC[1] / w.grid.centre_gap(2);
     }
     for (int j = 2; j <= n - 1; ++j) {
         if (!(f[j - 1] > 0.0) || !(f[j + 1] > 0.0)) continue;

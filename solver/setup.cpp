@@ -199,13 +199,13 @@ void species_mass_ratios(const Tables& t, RunSettings& run) {
     }
 }
 
-void electron_ion_mass_ratio(const Tables& t, RunSettings& run, const Conditions& c) {
+void electron_ion_mass_ratio(const Tables& t, RunSettings& run) {
     double mu = 0.0;
     if (run.ei_degree > 0.0) {
         double sum = 0.0;
         const int ns = species_count(t);
         for (int s = 1; s <= ns; ++s) sum += run.CMRTS[s] * run.XS[s];
-        mu = sum / c[kCondIonMassRatio];
+        mu = sum / run.ion_mass_ratio;
     }
     run.electron_ion_mass_ratio = mu;
 }
@@ -332,7 +332,7 @@ bool setup_run(Tables& t, SolverWork& w, int irun) {
 
     level_fractions(t, w.run);
     species_mass_ratios(t, w.run);
-    electron_ion_mass_ratio(t, w.run, c);
+    electron_ion_mass_ratio(t, w.run);
     field_frequency_factors(w.run);
     if (w.run.maxwellian_mode) maxwellian_setup(w, c);
     coulomb_parameters(w, c);

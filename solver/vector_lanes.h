@@ -91,15 +91,12 @@ KESTOR_INLINE unsigned nonzero_lanes(const Vec& v) {
     return bits;
 }
 
+#if KESTOR_WIDE_VECTORS
 // True when the four-wide kernels are to run: asked for (kAuto) and offered
 // by this processor.
 inline bool use_wide_vectors(SolveIsa isa) {
-#if KESTOR_WIDE_VECTORS
     return isa != SolveIsa::kPortable && __builtin_cpu_supports("avx2") != 0;
-#else
-    (void)isa;
-    return false;
-#endif
 }
+#endif
 
 }  // namespace kestor::lanes

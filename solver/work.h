@@ -18,8 +18,9 @@
 // integrals of its shape; `coll` the cross sections on the grid, the
 // collision integrals and the growth of the electron number; `ee` the
 // electron-electron momentum correction; `iter` the iteration control;
-// `grad` the density-gradient expansion. The system matrix and the
-// elimination's work space stay at the top, beside n.
+// `grad` the density-gradient expansion. The system matrix A (with ROWSUM)
+// and the elimination's tables belong to no group: the iteration's solve
+// and the expansion's three solves share them.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +33,6 @@
 namespace kestor {
 
 constexpr int kMaxCells = kMaxGrid;          // 1000
-constexpr int kMaxEdges = kMaxGrid + 1;      // 1001
 constexpr int kEdgeArray = kMaxGrid + 3;     // room for EPS(1..n+2)
 constexpr int kCellArray = kMaxGrid + 2;     // cells 1..n (+1 spare)
 

@@ -16,11 +16,6 @@ namespace {
 
 const std::string CR = "\r";
 
-std::string abort_line(int count) {
-    std::string n = std::to_string(count);
-    return CR + " ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
-}
-
 // Bytes of every value, from a fixed linear congruential sequence.
 std::string binary_bytes(std::size_t n, std::uint32_t seed) {
     std::string s(n, '\0');

@@ -13,11 +13,6 @@ namespace {
 const std::string kLogFile = "kestorlog.txt";
 const std::string kHead = "KESTOR+ script file: script.kes\n";
 
-std::string abort_line(int reads) {
-    std::string n = std::to_string(reads);
-    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n + "\n";
-}
-
 // The 20 condition lines, each a value and a comment.
 std::string conditions(const std::string& first = "VAR") {
     std::string s = first + "   Electric field / N (Td)\n";
@@ -68,19 +63,19 @@ const RunCase kRunCases[] = {
     {"complete composition", "CONDITIONS\n" + conditions() + "0.8 0.2\n1\nEND\n", "\rFINISHED\n", 0},
     {"composition over two lines", "CONDITIONS\n" + conditions() + "VAR &\n0.2\n1\nEND\n", "\rFINISHED\n", 0},
     {"blank lines among the conditions are not counted",
-     "CONDITIONS\n\n\n" + conditions() + "\n", "Gas composition incomplete\n" + abort_line(26), 0},
+     "CONDITIONS\n\n\n" + conditions() + "\n", "Gas composition incomplete\n" + abort_line(26) + "\n", 0},
     {"blank composition line", "CONDITIONS\n" + conditions() + "\n0.8 0.2\n1\nEND\n",
-     "Gas composition incomplete\n" + abort_line(26), 0},
+     "Gas composition incomplete\n" + abort_line(26) + "\n", 0},
     {"too few fractions", "CONDITIONS\n" + conditions() + "0.8\n1\nEND\n",
-     "Gas composition incomplete\n" + abort_line(26), 0},
-    {"a fraction that is no number", "CONDITIONS\n" + conditions() + "0.8 var\n1\nEND\n", abort_line(26), 0},
-    {"end of the script at the composition", "CONDITIONS\n" + conditions(), abort_line(26), 0},
-    {"end of the script at the switch", "CONDITIONS\n" + conditions() + "0.5 0.5\n", abort_line(27), 0},
-    {"switch with a decimal point", "CONDITIONS\n" + conditions() + "0.5 0.5\n1.\nEND\n", abort_line(27), 0},
+     "Gas composition incomplete\n" + abort_line(26) + "\n", 0},
+    {"a fraction that is no number", "CONDITIONS\n" + conditions() + "0.8 var\n1\nEND\n", abort_line(26) + "\n", 0},
+    {"end of the script at the composition", "CONDITIONS\n" + conditions(), abort_line(26) + "\n", 0},
+    {"end of the script at the switch", "CONDITIONS\n" + conditions() + "0.5 0.5\n", abort_line(27) + "\n", 0},
+    {"switch with a decimal point", "CONDITIONS\n" + conditions() + "0.5 0.5\n1.\nEND\n", abort_line(27) + "\n", 0},
     {"comment line among the conditions", "CONDITIONS\n! field\n" + conditions() + "0.5 0.5\n1\nEND\n",
-     abort_line(6), 0},
+     abort_line(6) + "\n", 0},
     {"condition word that is no number", "CONDITIONS\n" + conditions("field") + "0.5 0.5\n1\nEND\n",
-     abort_line(6), 0},
+     abort_line(6) + "\n", 0},
     {"end of the script among the conditions", "CONDITIONS\n1\n2\n3\n", "", kEndOfFileExitStatus},
 };
 

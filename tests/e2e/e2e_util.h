@@ -23,7 +23,6 @@ class TempDir : public test_support::ScratchDir {
 public:
     TempDir() : ScratchDir("kestor-e2e") {}
 
-    void write(const std::string& name, const std::string& content) const { ScratchDir::write(name, content); }
     // Copies a fixture file (relative to the fixture folder) into the directory.
     void copy_fixture(const std::string& fixture, const std::string& as) const {
         copy_in(fs::path(KESTOR_FIXTURES) / fixture, as);
@@ -73,8 +72,7 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
     return run_kestor(dir, {"script.kes"});
 }
 
-// The lines of a text (line feeds removed; a last line without one kept).
-inline std::vector<std::string> split_lines(const std::string& text) { return test_support::split_lines(text); }
+using test_support::split_lines;
 
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
@@ -109,11 +107,13 @@ inline std::string conditions_with(const std::vector<std::pair<int, std::string>
     return conditions_block(entries, composition);
 }
 
-// A READCOLLISIONS block for a fixture file copied into `dir`.
-inline std::string load_fixture(const TempDir& dir, const std::string& fixture, const std::string& species) {
-    const std::string name = fs::path(fixture).filename().string();
-    dir.copy_fixture(fixture, name);
-    return "READCOLLISIONS\n" + name + "\n" + species + "\n1\n";
+// The ABORT line of the log after `reads` reads from the script.
+inline std::string abort_line(int reads) {
+    const std::string n = std::to_string(reads);
+    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
 }
+
+// A name or label as stored: blank-padded to 64 characters.
+inline std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
 
 }  // namespace kestor::e2e

@@ -16,13 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::e2e {
 namespace {
-
-constexpr int kLogFileExit = 26;
-constexpr int kEndOfFileExit = 24;
 
 // ---- the log cannot be started --------------------------------------------
 
@@ -50,7 +48,7 @@ TEST_P(LogCannotStart, EndsBeforeAnyCommandWithStatus26) {
     c.make_log(dir);
     dir.write("s.kes", "CLEARRUNS\nSAVERESULTS\nres.txt\n1\n0\n0\n0\n0\n0\n0\n0\n");
     const RunOutcome r = run_kestor(dir, {"s.kes"});
-    EXPECT_EQ(r.exit_status, kLogFileExit);
+    EXPECT_EQ(r.exit_status, kLogFileExitStatus);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(dir.exists("res.txt"));
@@ -64,7 +62,7 @@ TEST(LogCannotStart, AfterThePromptToo) {
     fs::create_directory(dir / "kestorlog.txt");
     dir.write("s.kes", "CLEARRUNS\n");
     const RunOutcome r = run_kestor(dir, {}, "s.kes\n");
-    EXPECT_EQ(r.exit_status, kLogFileExit);
+    EXPECT_EQ(r.exit_status, kLogFileExitStatus);
     EXPECT_EQ(r.out, "KESTOR+ script file?\n");
     EXPECT_EQ(r.err, "open error on log file \"kestorlog.txt\": Is a directory\n");
 }
@@ -149,9 +147,9 @@ const std::string kSpeciesBlockStart = [] {
 }();
 
 const PartWayCase kPartWayCases[] = {
-    {"InsideTheSpeciesBlock", "END\n", kLogFileExit, {kFileTooLarge}, false, kSpeciesBlockStart},
-    {"ScriptGoesOnAndSaves", kSave + "END\n", kLogFileExit, {kFileTooLarge}, true},
-    {"LaterEndOfFileStopKeepsItsStatus", "SAVERESULTS\nres.txt\n1\n", kEndOfFileExit,
+    {"InsideTheSpeciesBlock", "END\n", kLogFileExitStatus, {kFileTooLarge}, false, kSpeciesBlockStart},
+    {"ScriptGoesOnAndSaves", kSave + "END\n", kLogFileExitStatus, {kFileTooLarge}, true},
+    {"LaterEndOfFileStopKeepsItsStatus", "SAVERESULTS\nres.txt\n1\n", kEndOfFileExitStatus,
      {kFileTooLarge, "end-of-file during read, unit 7, file s.kes"}, false},
 };
 
@@ -168,7 +166,7 @@ TEST_P(LogFailsPartWay, ReportsOnceAndStopsAppending) {
 
     // Without the limit the log is complete and the run a success.
     const RunOutcome ok = run_with_file_size_limit(whole, "s.kes", RLIM_INFINITY);
-    ASSERT_EQ(ok.exit_status, c.exit_status == kLogFileExit ? 0 : c.exit_status);
+    ASSERT_EQ(ok.exit_status, c.exit_status == kLogFileExitStatus ? 0 : c.exit_status);
     const std::string full_log = whole.read("kestorlog.txt");
     ASSERT_GT(full_log.size(), kLimit);
 

@@ -25,13 +25,6 @@ const std::string kTooLong = kFits + std::string(44, 'g');
 const std::string kLongWord(300, 'h');
 
 std::string quoted(const std::string& name) { return "'" + name + "'"; }
-std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
-
-std::string abort_line(int reads) {
-    const std::string n = std::to_string(reads);
-    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
-}
-
 // Conditions without a VAR entry (reads 1-21), then RUN: one run, which
 // ends at once with status 11 as no collision is loaded.
 std::string one_run() { return conditions_with({}) + "RUN\n"; }
@@ -44,7 +37,7 @@ std::string save(const std::string& name, int layout) {
 // Conditions with the gas temperature as VAR entry, then a grid of one
 // run (reads 22-27) whose table file is `name`.
 std::string grid(const std::string& name) {
-    return conditions_with({{4, "VAR"}}) + "RUN2D\n1\n1 2 0 300\n1 1\n1 1\n" + name + "\n";
+    return conditions_with({{kCondGasTemp, "VAR"}}) + "RUN2D\n1\n1 2 0 300\n1 1\n1 1\n" + name + "\n";
 }
 const std::string kGridRunName = padded("R1    1.00 Td    Missing elastic collisions");
 

@@ -13,16 +13,9 @@
 namespace kestor::e2e {
 namespace {
 
-std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
-
 const std::string kLogFile = "kestorlog.txt";
 const std::string kHead = "KESTOR+ script file: script.kes\n";
 const std::string kFinished = "\rFINISHED\n";
-
-std::string abort_line(int reads) {
-    std::string n = std::to_string(reads);
-    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n + "\n";
-}
 
 TEST(ReadCollisionsRun, LogsEachSpeciesWithReferenceAndCollisionNames) {
     TempDir dir;
@@ -94,13 +87,13 @@ TEST(ReadCollisionsRun, FailuresEndThroughAbort) {
     };
     const Case cases[] = {
         {"missing data file", "READCOLLISIONS\nnone.txt\nAr\n0\nEND\n",
-         "\rCannot find file none.txt\n" + abort_line(2)},
+         "\rCannot find file none.txt\n" + abort_line(2) + "\n"},
         {"data file that is a directory", "READCOLLISIONS\nsub\nAr\n0\nEND\n",
-         "\rCannot find file sub\n" + abort_line(2)},
-        {"flag that is no integer", "READCOLLISIONS\ngas.txt\nAr\nx\nEND\n", abort_line(4)},
-        {"flag with a decimal point", "READCOLLISIONS\ngas.txt\nAr\n1.0\nEND\n", abort_line(4)},
-        {"no species line", "READCOLLISIONS\ngas.txt\n", abort_line(3)},
-        {"file name that runs into text", "READCOLLISIONS\n'gas.txt'x\nAr\n0\nEND\n", abort_line(2)},
+         "\rCannot find file sub\n" + abort_line(2) + "\n"},
+        {"flag that is no integer", "READCOLLISIONS\ngas.txt\nAr\nx\nEND\n", abort_line(4) + "\n"},
+        {"flag with a decimal point", "READCOLLISIONS\ngas.txt\nAr\n1.0\nEND\n", abort_line(4) + "\n"},
+        {"no species line", "READCOLLISIONS\ngas.txt\n", abort_line(3) + "\n"},
+        {"file name that runs into text", "READCOLLISIONS\n'gas.txt'x\nAr\n0\nEND\n", abort_line(2) + "\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;

@@ -29,11 +29,6 @@ const std::string CR = "\r";
 constexpr int kTimeLimitSeconds = 300;
 constexpr const char* kGasFixture = "reliability/small_gases.txt";
 
-std::string abort_line(int count) {
-    std::string n = std::to_string(count);
-    return CR + " ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
-}
-
 // Runs kestor in `dir` on `script` (the first argument) with standard input
 // from `stdin_path`, killed after the time limit (exit status 137).
 RunOutcome run_limited(const TempDir& dir, const std::string& script, const std::string& stdin_path = "/dev/null") {

@@ -24,6 +24,7 @@
 #include "driver/program.h"
 #include "solver/solvebol.h"
 #include "solver/work.h"
+#include "tests/support/lines.h"
 #include "tests/fuzz/work_dir.h"
 
 namespace kestor::fuzz {
@@ -51,18 +52,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-// The lines of a text, split at line feeds (a last line without one kept).
-inline std::vector<std::string> split_lines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        lines.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+using test_support::split_lines;
 
 // The fuzzer changes into work_dir(), so corpus folders and crash files
 // named relative to the starting directory are made absolute first, and

@@ -1,4 +1,3 @@
-#include "common/fp_mode.h"
 // Free-format fields and records.
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "common/forms.h"
+#include "common/fp_mode.h"
 
 namespace kestor {
 namespace {

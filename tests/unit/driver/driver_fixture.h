@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "driver/interpreter.h"
 #include "driver/labels.h"
 #include "solver/work.h"
+#include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kestor::testing {
@@ -42,13 +42,20 @@ struct SolverModel {
     }
     static void reset() { get() = SolverModel(); }
 
-    static void solve(Tables& t, SolverWork&, int irun) {
+    // Records a call for run irun with the conditions it sees.
+    static void record(const Tables& t, int irun) {
         SolverModel& m = get();
-        double* row = t.run.run_conditions[irun];
+        const double* row = t.run.run_conditions[irun];
         m.runs.push_back(irun);
         m.fields.push_back(row[kCondEN]);
         m.grid_types.push_back(row[kCondGridType]);
         m.max_energies.push_back(row[kCondMaxEnergy]);
+    }
+
+    static void solve(Tables& t, SolverWork&, int irun) {
+        record(t, irun);
+        SolverModel& m = get();
+        const double* row = t.run.run_conditions[irun];
         double* res = t.run.run_results[irun];
         const double e = row[kCondEN];
         const double w = m.offset + m.scale * std::pow(e, m.power);
@@ -56,8 +63,7 @@ struct SolverModel {
         for (int r : m.failing_runs) fails = fails || r == irun;
         res[kResMeanEnergy] = w;
         res[kResMaxEnergy] = m.max_energy_factor * w;
-        res[kResStatus] = kStatusSuccess;
-        if (fails) res[kResStatus] = m.fail_status;
+        res[kResStatus] = fails ? m.fail_status : static_cast<double>(kStatusSuccess);
     }
 };
 
@@ -82,10 +88,7 @@ protected:
     std::string read_file(const std::string& name) const { return dir_.read(name); }
     // The log lines written so far.
     std::vector<std::string> log_lines() const {
-        std::vector<std::string> lines;
-        std::istringstream s(read_file("log.txt"));
-        for (std::string l; std::getline(s, l);) lines.push_back(l);
-        return lines;
+        return test_support::split_lines(read_file("log.txt"));
     }
     void set_species(std::vector<std::string> names) {
         t.num.species_count = static_cast<int>(names.size());

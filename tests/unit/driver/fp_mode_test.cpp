@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "common/fp_mode.h"
-#include "driver/program.h"
 
 namespace kestor {
 namespace {

@@ -1,7 +1,6 @@
 // RUN2D: the grid of runs, its reduced rows and the bytes of the table file.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,10 +35,7 @@ protected:
         return cmd_run2d(p);
     }
     std::vector<std::string> table_lines(const std::string& name) const {
-        std::vector<std::string> lines;
-        std::istringstream s(read_file(name));
-        for (std::string l; std::getline(s, l);) lines.push_back(l);
-        return lines;
+        return test_support::split_lines(read_file(name));
     }
     static std::string pad(std::string s, std::size_t n) {
         s.resize(n, ' ');

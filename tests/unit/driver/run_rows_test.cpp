@@ -41,11 +41,7 @@ struct EarlyReturnModel {
             SolverModel::solve(t, w, irun);
             return;
         }
-        SolverModel& m = SolverModel::get();
-        m.runs.push_back(irun);
-        m.fields.push_back(e);
-        m.grid_types.push_back(t.run.run_conditions[irun][kCondGridType]);
-        m.max_energies.push_back(t.run.run_conditions[irun][kCondMaxEnergy]);
+        SolverModel::record(t, irun);
         t.run.run_results[irun][kResStatus] = status;
     }
 };
@@ -62,10 +58,10 @@ protected:
         in.C[kCondGasTemp] = 300.0;
         in.C[kCondGridPoints] = 50.0;
         in.C[kCondConvergence] = 1e-3;
-        in.C[kNumConditions + 1] = 1.0;
+        in.C[testing::fraction_entry(1)] = 1.0;
     }
 
-    // Every result, coefficient and distribution entry of rows 1..n as an
+    // Every result, coefficient and distribution entry of row r as an
     // earlier run (before CLEARRUNS) left it.
     void fill_stale_row(int r) {
         RunTables& run = t.run;

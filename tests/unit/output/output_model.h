@@ -147,10 +147,8 @@ inline void fill_model(Tables& t) {
     p.output_energy_loss = p.output_eedf = 1;
 }
 
-inline std::string read_file(const fs::path& p) { return test_support::read_text(p); }
-
 inline std::string fixture(const std::string& name) {
-    return read_file(fs::path(KESTOR_FIXTURES) / "output" / name);
+    return test_support::read_text(fs::path(KESTOR_FIXTURES) / "output" / name);
 }
 
 using test_support::split_lines;

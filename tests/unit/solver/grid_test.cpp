@@ -288,7 +288,7 @@ SolverCase grid_case(int n, double emax) {
 TEST(TailRule, TakesTheCentreBeforeTheTailPoint) {
     SolverCase c = grid_case(100, 100.0);
     const double centre = c.w.grid.EPSC[50];
-    apply_tail_rule(c.w, 51);
+    apply_tail_rule(c.w.n, 51, c.w.grid, c.w.dist);
     EXPECT_DOUBLE_EQ(c.w.grid.emax, 1.2000000476837158 * centre);
     EXPECT_NEAR(c.w.grid.emax, 1.2 * 49.5, 1e-5);
     EXPECT_EQ(c.w.dist.slope_mode, kSlopeExponential);
@@ -297,24 +297,24 @@ TEST(TailRule, TakesTheCentreBeforeTheTailPoint) {
 TEST(TailRule, NeverAboveTenThousand) {
     SolverCase c = grid_case(10, 9000.0);
     c.w.grid.EPSC[4] = 8500.0;
-    apply_tail_rule(c.w, 5);
+    apply_tail_rule(c.w.n, 5, c.w.grid, c.w.dist);
     EXPECT_DOUBLE_EQ(c.w.grid.emax, 10000.0);
     // Below the cap the rule keeps 1.2 times the centre.
     SolverCase d = grid_case(10, 9000.0);
     d.w.grid.EPSC[4] = 8000.0;
-    apply_tail_rule(d.w, 5);
+    apply_tail_rule(d.w.n, 5, d.w.grid, d.w.dist);
     EXPECT_DOUBLE_EQ(d.w.grid.emax, 1.2000000476837158 * 8000.0);
 }
 
 TEST(TailRule, TailInTheFirstCellShrinksOrGrowsInstead) {
     for (int m : {1, 0, -3}) {
         SolverCase c = grid_case(10, 40.0);
-        apply_tail_rule(c.w, m);
+        apply_tail_rule(c.w.n, m, c.w.grid, c.w.dist);
         EXPECT_EQ(c.w.grid.emax, 30.0) << m;
         EXPECT_EQ(c.w.dist.slope_mode, kSlopeLinear);
     }
     SolverCase one = grid_case(1, 40.0);
-    apply_tail_rule(one.w, 1);
+    apply_tail_rule(one.w.n, 1, one.w.grid, one.w.dist);
     EXPECT_DOUBLE_EQ(one.w.grid.emax, 40.0 * 1.2000000476837158);
 }
 
@@ -326,7 +326,7 @@ TEST(ShrinkOrGrow, ShrinksBeforeTheLastCellGrowsAtIt) {
     for (const Case& k : {Case{5, 40.0, 30.0}, Case{9, 40.0, 30.0}, Case{10, 40.0, 40.0 * 1.2000000476837158},
                           Case{10, 9000.0, 10000.0}}) {
         SolverCase c = grid_case(10, k.emax);
-        apply_shrink_or_grow(c.w, k.m);
+        apply_shrink_or_grow(c.w.n, k.m, c.w.grid, c.w.dist);
         EXPECT_DOUBLE_EQ(c.w.grid.emax, k.want) << k.m;
         EXPECT_EQ(c.w.dist.slope_mode, kSlopeLinear);
     }

@@ -18,8 +18,10 @@
 
 namespace kestor {
 
+const char* isa_name(SolveIsa isa) { return isa == SolveIsa::kPortable ? "portable" : "auto"; }
+
 // Parameters name their instruction set in test output.
-void PrintTo(SolveIsa isa, std::ostream* os) { *os << (isa == SolveIsa::kPortable ? "portable" : "auto"); }
+void PrintTo(SolveIsa isa, std::ostream* os) { *os << isa_name(isa); }
 
 namespace {
 
@@ -66,8 +68,6 @@ bool same_value(double x, double y) { return same_bits(x, y) || (std::isnan(x) &
 
 // Both builds of the update kernels must give the row-order bits.
 constexpr SolveIsa kIsas[] = {SolveIsa::kAuto, SolveIsa::kPortable};
-
-const char* isa_name(SolveIsa isa) { return isa == SolveIsa::kPortable ? "portable" : "auto"; }
 
 // Solves s.a with `solve` and s.b with the row-by-row sweep; the reduced
 // matrices (all their storage) and the solutions must agree bit for bit.
