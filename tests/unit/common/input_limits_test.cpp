@@ -38,19 +38,34 @@ TEST(InputLimits, FileAboveTheLimitCannotBeOpened) {
     fs::remove(p);
 }
 
+// A stream holding `bytes`, read from its start, closed at the end.
+class Stream {
+public:
+    explicit Stream(const std::string& bytes) : f_(std::tmpfile()) {
+        if (f_ == nullptr) return;
+        std::fwrite(bytes.data(), 1, bytes.size(), f_);
+        std::rewind(f_);
+    }
+    ~Stream() {
+        if (f_ != nullptr) std::fclose(f_);
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+    std::FILE* get() const { return f_; }
+
+private:
+    std::FILE* f_;
+};
+
 // A stream (standard input) serves every line whole, however long, and
 // holds only the line served last: stepping back returns to it, no further.
 TEST(InputLimits, LongStreamLineIsServedWhole) {
     constexpr std::size_t kLong = (std::size_t{1} << 21) + 10;
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
     const std::string first(kLong, '\0');
-    std::fwrite(first.data(), 1, first.size(), f);
-    std::fputs("\nnext\r\nlast", f);
-    std::rewind(f);
-
+    const Stream f(first + "\nnext\r\nlast");
+    ASSERT_NE(f.get(), nullptr);
     LineInput in;
-    in.attach_stream(f, "tmp", 5);
+    in.attach_stream(f.get(), "tmp", 5);
     std::string line;
     ASSERT_TRUE(in.next_line(line));
     EXPECT_EQ(line, first);
@@ -63,7 +78,6 @@ TEST(InputLimits, LongStreamLineIsServedWhole) {
     EXPECT_EQ(line, "last");
     EXPECT_FALSE(in.next_line(line));
     EXPECT_FALSE(in.failed());
-    std::fclose(f);
 }
 
 // A stream line longer than a file may be ends the input as failed; a
@@ -71,20 +85,15 @@ TEST(InputLimits, LongStreamLineIsServedWhole) {
 TEST(InputLimits, StreamLineAboveTheLimitFailsTheInput) {
     constexpr std::size_t kLimit = 1000;
     for (const std::size_t length : {kLimit, kLimit + 1}) {
-        std::FILE* f = std::tmpfile();
-        ASSERT_NE(f, nullptr);
-        const std::string bytes = std::string(length, ' ') + "x\nnext\n";
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::rewind(f);
-
+        const Stream f(std::string(length, ' ') + "x\nnext\n");
+        ASSERT_NE(f.get(), nullptr);
         LineInput in;
-        in.attach_stream(f, "tmp", 5, kLimit + 1);
+        in.attach_stream(f.get(), "tmp", 5, kLimit + 1);
         std::string line;
         const bool fits = length < kLimit + 1;
         EXPECT_EQ(in.next_line(line), fits) << length;
         EXPECT_EQ(in.failed(), !fits) << length;
         EXPECT_EQ(in.next_line(line), fits) << length;
-        std::fclose(f);
     }
 }
 
@@ -92,14 +101,10 @@ TEST(InputLimits, StreamLineAboveTheLimitFailsTheInput) {
 // removed like the one before a line feed; one before another carriage
 // return stays.
 TEST(InputLimits, StreamLinesLoseOneCarriageReturn) {
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    const std::string bytes = "a\r\nb\r\r\n\nlast\r";
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-
+    const Stream f("a\r\nb\r\r\n\nlast\r");
+    ASSERT_NE(f.get(), nullptr);
     LineInput in;
-    in.attach_stream(f, "tmp", 5);
+    in.attach_stream(f.get(), "tmp", 5);
     std::vector<std::string> lines;
     std::string line;
     while (in.next_line(line)) lines.push_back(line);
@@ -107,7 +112,6 @@ TEST(InputLimits, StreamLinesLoseOneCarriageReturn) {
     in.step_back(1);
     ASSERT_TRUE(in.next_line(line));
     EXPECT_EQ(line, "last");
-    std::fclose(f);
 }
 
 // The free-format read of a name takes it whole from a long stream line,
@@ -116,14 +120,10 @@ TEST(InputLimits, StreamLinesLoseOneCarriageReturn) {
 TEST(InputLimits, NameReadFromALongStreamLine) {
     constexpr std::size_t kLimit = 4000;
     for (const std::size_t blanks : {kLimit - 10, kLimit + 10}) {
-        std::FILE* f = std::tmpfile();
-        ASSERT_NE(f, nullptr);
-        const std::string bytes = std::string(blanks, ' ') + "abcdef\n";
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::rewind(f);
-
+        const Stream f(std::string(blanks, ' ') + "abcdef\n");
+        ASSERT_NE(f.get(), nullptr);
         LineInput in;
-        in.attach_stream(f, "tmp", 5, kLimit);
+        in.attach_stream(f.get(), "tmp", 5, kLimit);
         LineText name;
         bool refused = false;
         if (blanks < kLimit) {
@@ -134,7 +134,6 @@ TEST(InputLimits, NameReadFromALongStreamLine) {
             EXPECT_EQ(read_name(in, name, refused), ReadResult::kError);
             EXPECT_TRUE(refused);
         }
-        std::fclose(f);
     }
 }
 
