@@ -31,23 +31,27 @@ void reset_state(Program& p) {
     for (int s = 1; s <= kMaxSpecies; ++s) t.sp.species_reference[s].blank();
 }
 
+enum class ScriptName { kGiven, kRefused, kNoAnswer };
+
 // The script name: the first argument whole, or, when it is missing or
-// empty, one free-format text typed after the prompt. False when the name
-// is longer than the 256 characters kept: the cut name is never opened.
-bool take_script_name(Interpreter& in, const char* first_arg) {
+// empty, one free-format file name typed after the prompt. A name longer
+// than the 256 characters kept, or a typed one that is refused (see
+// read_name), is never opened: it could only name some other file.
+// kNoAnswer: standard input ended before a name.
+ScriptName take_script_name(Interpreter& in, const char* first_arg, LineInput& terminal) {
     in.INPUTFILE.blank();
     if (first_arg != nullptr && first_arg[0] != '\0') {
         const std::string_view name(first_arg);
         in.INPUTFILE.assign(name);
-        return without_trailing_blanks(name).size() <= kNameLength;
+        return without_trailing_blanks(name).size() <= kNameLength ? ScriptName::kGiven : ScriptName::kRefused;
     }
     std::fputs("KESTOR+ script file?\n", stdout);
     std::fflush(stdout);
-    LineInput terminal;
     terminal.attach_stdin();
-    bool cut = false;
-    if (read_name(terminal, in.INPUTFILE, cut) == ReadResult::kEnd) end_of_file_stop(terminal);
-    return !cut;
+    bool refused = false;
+    if (read_name(terminal, in.INPUTFILE, refused) == ReadResult::kEnd) return ScriptName::kNoAnswer;
+    terminal.close();  // its line may be long
+    return refused ? ScriptName::kRefused : ScriptName::kGiven;
 }
 
 bool file_exists(const std::string& name) {
@@ -57,10 +61,10 @@ bool file_exists(const std::string& name) {
 
 // The script after a successful start of the log: a missing script is
 // logged, one that cannot be opened ends it without a message.
-void run_script(Program& p, bool name_fits) {
+void run_script(Program& p, bool name_usable) {
     Interpreter& in = p.in;
     const std::string script_name = in.INPUTFILE.trimmed();
-    if (!name_fits || !file_exists(script_name)) {
+    if (!name_usable || !file_exists(script_name)) {
         writelog_cr(in, "Cannot find file " + script_name);
         return;
     }
@@ -77,10 +81,15 @@ int vadovararav(Program& p, const char* first_arg) {
     set_floating_point_mode();
     in.LOGFILE.assign(kLogFileName);
     reset_state(p);
-    const bool name_fits = take_script_name(in, first_arg);
+    LineInput terminal;
+    const ScriptName name = take_script_name(in, first_arg, terminal);
+    // The log is restarted also without a name, so that no earlier run's
+    // log is left in place to be taken for this one's.
+    const bool log_started = restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed());
+    if (name == ScriptName::kNoAnswer) end_of_file_stop(terminal);
     // A log that cannot be started ends the program before any command.
-    if (!restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed())) return kLogFileExitStatus;
-    run_script(p, name_fits);
+    if (!log_started) return kLogFileExitStatus;
+    run_script(p, name == ScriptName::kGiven);
     return log_given_up(in) ? kLogFileExitStatus : kExitSuccess;
 }
 

@@ -106,13 +106,13 @@ CommandResult cmd_readcollisions(Program& p) {
     Tables& t = p.t;
     writelog_cr(in, kKeyword);
 
-    bool name_cut = false;
-    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_cut) != ReadResult::kOk)
+    bool name_refused = false;
+    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_refused) != ReadResult::kOk)
         return CommandResult::kAbort;
     if (!t.prefs.cs_file_name.is_blank()) left_adjust(t.prefs.cs_file_name);
     const std::string file = t.prefs.cs_file_name.trimmed();
-    // A cut name could only open some other file.
-    if (name_cut || !data_file_exists(file)) {
+    // A refused name names no file, or could only open some other one.
+    if (name_refused || !data_file_exists(file)) {
         writelog_cr(in, "Cannot find file " + file);
         return CommandResult::kAbort;
     }

@@ -63,16 +63,6 @@ TEST(Startup, PromptReadsOneFreeFormatText) {
     }
 }
 
-TEST(Startup, EndOfInputAtThePromptStopsWithoutTouchingTheLog) {
-    TempDir dir;
-    dir.write("kestorlog.txt", "older log\n");
-    const RunOutcome r = run_kestor(dir, {""}, "\n\n");
-    EXPECT_EQ(r.exit_status, kEndOfFileExitStatus);
-    EXPECT_EQ(r.out, "KESTOR+ script file?\n");
-    EXPECT_NE(r.err.find("end-of-file"), std::string::npos) << r.err;
-    EXPECT_EQ(dir.read("kestorlog.txt"), "older log\n");
-}
-
 TEST(Startup, ScriptThatCannotBeOpenedStopsSilently) {
     TempDir dir;
     fs::create_directory(dir / "adir");
