@@ -40,6 +40,8 @@ public:
     // Opens an existing file for reading; false when it cannot be opened
     // (missing, a directory, a device, no permission, above max_bytes).
     bool open_file(const std::string& path, int unit, std::size_t max_bytes = kMaxFileBytes);
+    // Why the last open_file failed ("Permission denied", ...); empty after a success.
+    const std::string& open_error() const { return open_error_; }
     // Reads lines from standard input as they are needed (unit 5, "stdin").
     void attach_stdin();
     // Serves the given lines as a file holding them would (tests, texts in
@@ -73,6 +75,7 @@ private:
     bool at_end_ = false;
     std::string name_;
     int unit_ = 0;
+    std::string open_error_;
 };
 
 // One target of a free-format read: a 32-bit integer, a double, or a
