@@ -1,5 +1,6 @@
 #include "common/free_format.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -17,16 +18,25 @@ namespace {
 constexpr int kStdinUnit = 5;
 constexpr std::size_t kFileChunk = 1 << 16;
 
+std::string too_large(std::size_t max_bytes) { return "larger than " + std::to_string(max_bytes) + " bytes"; }
+
 // Appends the whole stream to `data`; false when the stream reports an
-// error (a directory, an unreadable file) or holds more than max_bytes.
-bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes) {
+// error (a directory, an unreadable file) or holds more than max_bytes,
+// with the reason in `why`.
+bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes, std::string& why) {
     char buffer[kFileChunk];
     std::size_t got;
+    errno = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        if (got > max_bytes - data.size()) return false;
+        if (got > max_bytes - data.size()) {
+            why = too_large(max_bytes);
+            return false;
+        }
         data.append(buffer, got);
     }
-    return std::ferror(f) == 0;
+    if (std::ferror(f) == 0) return true;
+    why = errno != 0 ? std::strerror(errno) : "read error";
+    return false;
 }
 
 // The size the file has now, to hold it without growing the buffer; 0
@@ -58,13 +68,23 @@ LineInput::~LineInput() { close(); }
 
 bool LineInput::open_file(const std::string& path, int unit, std::size_t max_bytes) {
     close();
-    if (is_device(path)) return false;
+    if (is_device(path)) {
+        open_error_ = "a device, not a text file";
+        return false;
+    }
     const std::size_t size = file_size(path);
-    if (size > max_bytes) return false;
+    if (size > max_bytes) {
+        open_error_ = too_large(max_bytes);
+        return false;
+    }
+    errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
+    if (f == nullptr) {
+        open_error_ = errno != 0 ? std::strerror(errno) : "cannot be opened";
+        return false;
+    }
     data_.reserve(size);
-    const bool ok = slurp(f, data_, max_bytes);
+    const bool ok = slurp(f, data_, max_bytes, open_error_);
     std::fclose(f);
     if (!ok) {
         release(data_);
@@ -99,6 +119,7 @@ void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
 void LineInput::close() {
     stream_ = nullptr;
     max_line_ = kMaxFileBytes;
+    open_error_.clear();
     at_end_ = false;
     failed_ = false;
     release(data_);

@@ -38,6 +38,8 @@ public:
     // Opens an existing file for reading; false when it cannot be opened
     // (missing, a directory, a device, no permission, above max_bytes).
     bool open_file(const std::string& path, int unit, std::size_t max_bytes = kMaxFileBytes);
+    // Why the last open_file failed ("Permission denied", ...); empty after a success.
+    const std::string& open_error() const { return open_error_; }
     // Reads lines from standard input as they are needed (unit 5, "stdin").
     // A line is served whole; one longer than a file may be fails the
     // input (see failed()), so that an input without line ends cannot
@@ -80,6 +82,7 @@ private:
     bool failed_ = false;
     std::string name_;
     int unit_ = 0;
+    std::string open_error_;
 };
 
 // One target of a free-format read: a 32-bit integer, a double, or a

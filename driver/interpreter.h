@@ -37,6 +37,7 @@ struct Interpreter {
     int IVAR[kMaxCurrent + 1] = {};
     int var_count = 0;           // entries of the VAR list, 0..223
     int skip_failed_runs = 0;    // ninth SAVERESULTS line: 1 leaves runs with a positive status out
+    bool result_file_failed = false;  // a SAVERESULTS file could not be written: the status at the end is 27
     // The varied value of the last series run or grid row; a spacing code
     // that computes none leaves it, and the next run takes it again.
     double series_value = 0.0;

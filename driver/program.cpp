@@ -59,19 +59,35 @@ bool file_exists(const std::string& name) {
     return std::filesystem::exists(std::filesystem::path(name), ec);
 }
 
-// The script after a successful start of the log: a missing script is
-// logged, one that cannot be opened ends it without a message.
-void run_script(Program& p, bool name_usable) {
+// The script after a successful start of the log; how it ended. A missing
+// script and one that cannot be opened (a folder, no permission) are
+// logged alike; the second also says why on standard error.
+int run_script(Program& p, bool name_usable) {
     Interpreter& in = p.in;
     const std::string script_name = in.INPUTFILE.trimmed();
-    if (!name_usable || !file_exists(script_name)) {
+    const bool found = name_usable && file_exists(script_name);
+    if (!found || !in.script.open_file(script_name, kScriptUnit)) {
+        if (found) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "open error on script file \"%s\": %s\n", script_name.c_str(),
+                         in.script.open_error().c_str());
+        }
         writelog_cr(in, "Cannot find file " + script_name);
-        return;
+        return kAbortExitStatus;
     }
-    if (!in.script.open_file(script_name, kScriptUnit)) return;
     in.script_line_count = 0;
-    command_loop(p);
+    const ScriptEnd end = command_loop(p);
     in.script.close();
+    return end == ScriptEnd::kAborted ? kAbortExitStatus : kExitSuccess;
+}
+
+// A stop with a status of its own wins; after FINISHED a log that failed
+// comes before a result file that could not be written.
+int exit_status(const Interpreter& in, int script_status) {
+    if (script_status != kExitSuccess) return script_status;
+    if (log_given_up(in)) return kLogFileExitStatus;
+    if (in.result_file_failed) return kResultFileExitStatus;
+    return kExitSuccess;
 }
 
 }  // namespace
@@ -80,6 +96,9 @@ int vadovararav(Program& p, const char* first_arg) {
     Interpreter& in = p.in;
     set_floating_point_mode();
     in.LOGFILE.assign(kLogFileName);
+    // Held until the interpreter stops; taken before the log is restarted.
+    const LogLock lock(in);
+    if (lock.busy()) return kLogFileExitStatus;
     reset_state(p);
     LineInput terminal;
     const ScriptName name = take_script_name(in, first_arg, terminal);
@@ -89,8 +108,7 @@ int vadovararav(Program& p, const char* first_arg) {
     if (name == ScriptName::kNoAnswer) end_of_file_stop(terminal);
     // A log that cannot be started ends the program before any command.
     if (!log_started) return kLogFileExitStatus;
-    run_script(p, name == ScriptName::kGiven);
-    return log_given_up(in) ? kLogFileExitStatus : kExitSuccess;
+    return exit_status(in, run_script(p, name == ScriptName::kGiven));
 }
 
 }  // namespace kestor

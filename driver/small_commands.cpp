@@ -82,7 +82,10 @@ CommandResult cmd_saveresults(Program& p) {
         if (script_read_values_or_stop(in, *value) != ReadResult::kOk) return CommandResult::kAbort;
 
     select_for_output(p.t, in.skip_failed_runs);
-    if (main_file_refused(s, name_refused) || !writebol(p.t)) writelog(in, "ERROR: Cannot write to file");
+    if (main_file_refused(s, name_refused) || !writebol(p.t)) {
+        writelog(in, "ERROR: Cannot write to file");
+        in.result_file_failed = true;
+    }
     return CommandResult::kNext;
 }
 

@@ -75,7 +75,7 @@ TEST(ScriptAbort, SeventhReadFails) {
     // Reads: 1 SAVERESULTS, 2 the name (over two blank lines), 3..6 the
     // integers, 7 the letter.
     const RunOutcome r = run_script(dir, "SAVERESULTS\n\n\nout.txt\n1\n1\n1\n1\nx\n1\n1\nCLEARRUNS\n");
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(after_first(log_lines(dir)),
               (std::vector<std::string>{CR + "SAVERESULTS", "out.txt",
                                         CR + " ABORT: Error in input file line:" + std::string(11, ' ') + "7"}));
