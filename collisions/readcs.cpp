@@ -225,7 +225,7 @@ void readcs(Tables& t, int isp, const Name& name, LineInput& file) {
     t.sp.species_effective_flag[isp] = 0;
     t.sp.species_reference[isp].assign(t.prefs.cs_file_name.trimmed());
     read_blocks(r);
-    build_rot_levels(t.sp, isp, r.levels, t.num.collision_count);
+    build_rot_levels(t.sp, isp, r.levels);
 }
 
 void readcs(Tables& t, int isp, const Name& name) {

@@ -18,11 +18,12 @@ double lowest_energy(const LevelEntries& e) {
 
 }  // namespace
 
-void build_rot_levels(SpeciesTables& sp, int isp, LevelEntries& entries, int max_levels) {
+void build_rot_levels(SpeciesTables& sp, int isp, LevelEntries& entries) {
     if (entries.energy.empty()) return;
-    const int cap = std::min(max_levels, kMaxRotLevels);
+    // The level populations need every level: a table cut short would put
+    // the whole population into its lowest levels.
     int count = 0;
-    for (int l = 1; l <= cap; ++l) {
+    for (int l = 1; l <= kMaxRotLevels; ++l) {
         const double e = lowest_energy(entries);
         if (e > kAllTakenTest) break;
         sp.rot_level_energy[isp][l] = e;

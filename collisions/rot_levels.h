@@ -16,9 +16,10 @@ struct LevelEntries {
 };
 
 // Groups the entries into levels of ascending energy for species isp and
-// stores them (count, energies, weights); at most max_levels levels. An
-// empty entry list leaves the species' levels as they were. The entries'
-// energies are used up (marked taken).
-void build_rot_levels(SpeciesTables& sp, int isp, LevelEntries& entries, int max_levels);
+// stores them (count, energies, weights): every distinct level, up to the
+// lowest 4003 (the room of the level table), however many collisions are
+// held. An empty entry list leaves the species' levels as they were. The
+// entries' energies are used up (marked taken).
+void build_rot_levels(SpeciesTables& sp, int isp, LevelEntries& entries);
 
 }  // namespace kestor

@@ -141,11 +141,11 @@ TEST_F(ReadcsTest, RotationsAndVibrationsFormGroupsInTheTopSlots) {
     EXPECT_EQ(t.col.lower_level_energy[4002], 0.0248);
     EXPECT_EQ(t.col.lower_level_weight[4002], 9.0);
     EXPECT_EQ(t.col.upper_level_weight[4002], 13.0);
-    // Five distinct levels, but no more levels than visible collisions.
-    ASSERT_EQ(t.sp.rot_level_count[1], 4);
-    const double energies[] = {0.0, 0.0074, 0.0248, 0.0521};
-    const double weights[] = {1, 5, 9, 13};
-    for (int l = 1; l <= 4; ++l) {
+    // Every distinct level, although only four collisions are visible.
+    ASSERT_EQ(t.sp.rot_level_count[1], 5);
+    const double energies[] = {0.0, 0.0074, 0.0248, 0.0521, 0.0893};
+    const double weights[] = {1, 5, 9, 13, 17};
+    for (int l = 1; l <= 5; ++l) {
         EXPECT_EQ(t.sp.rot_level_energy[1][l], energies[l - 1]) << l;
         EXPECT_EQ(t.sp.rot_level_weight[1][l], weights[l - 1]) << l;
     }
@@ -229,11 +229,13 @@ TEST_F(ReadcsTest, TableWithoutClosingLineEndsAtTheNextKeywordLine) {
 
 TEST_F(ReadcsTest, SpeciesReadAgainGetsItsCollisionsAppendedAndNewLevels) {
     load(t, fixture("molecule_rot.txt"), 1, "N2");
-    ASSERT_EQ(t.sp.rot_level_count[1], 4);
+    ASSERT_EQ(t.sp.rot_level_count[1], 5);
     // A file without rotations for N2 leaves the levels.
+    t.sp.rot_level_weight[1][5] = 99.0;
     load(t, fixture("gas_ar.txt"), 1, "N2");
     EXPECT_EQ(t.num.collision_count, 4);
-    EXPECT_EQ(t.sp.rot_level_count[1], 4);
+    EXPECT_EQ(t.sp.rot_level_count[1], 5);
+    EXPECT_EQ(t.sp.rot_level_weight[1][5], 99.0);
     EXPECT_EQ(t.sp.species_reference[1].trimmed(), fixture("gas_ar.txt"));
     // A second file with rotations starts a new group and replaces the levels.
     load(t, fixture("molecule_showrot.txt"), 1, "N2");
@@ -242,6 +244,7 @@ TEST_F(ReadcsTest, SpeciesReadAgainGetsItsCollisionsAppendedAndNewLevels) {
     EXPECT_EQ(t.col.collision_group[6], 6);
     EXPECT_EQ(t.col.collision_group[3999], 6);
     EXPECT_EQ(t.sp.rot_level_count[1], 5);
+    EXPECT_EQ(t.sp.rot_level_weight[1][5], 17.0);
 }
 
 // --- the table search and read ----------------------------------------------

@@ -1,0 +1,126 @@
+// Tables the data-file reader builds, seen through whole runs: the
+// rotational levels of a species.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_util.h"
+
+namespace kestor::e2e {
+namespace {
+
+// Elastic scattering and the rotations J -> J+1 for J = 0 .. 11 of a
+// molecule with rotational constant 0.5 meV, grouped unless `showrot`.
+std::string rotation_gas(bool showrot) {
+    constexpr double kB = 0.0005;
+    std::ostringstream s;
+    s << (showrot ? "SHOWROT\n\n" : "Molecule M: elastic and 12 rotations\n\n");
+    s << "ELASTIC\nM\n 2.0e-5\n-----\n 0.0 5.0e-20\n 1.0 8.0e-20\n 10.0 1.0e-19\n 100.0 5.0e-20\n-----\n\n";
+    for (int j = 0; j < 12; ++j) {
+        const double lower = kB * j * (j + 1);
+        const double upper = kB * (j + 1) * (j + 2);
+        s << "ROTATION\nM -> M(J=" << j + 1 << ")\n " << lower << " " << 2 * j + 1 << "\n " << upper << " "
+          << 2 * j + 3 << "\n-----\n " << upper - lower << " 0.0\n 0.1 2.0e-21\n 1.0 5.0e-21\n 10.0 2.0e-21\n-----\n\n";
+    }
+    return s.str();
+}
+
+// The numbers after "RESUME" in a layout 7 file.
+std::vector<double> raw_run_arrays(const std::string& text) {
+    std::vector<double> v;
+    const std::size_t at = text.find("RESUME");
+    if (at == std::string::npos) return v;
+    std::istringstream in(text.substr(at + 6));
+    for (std::string w; in >> w;) v.push_back(std::strtod(w.c_str(), nullptr));
+    return v;
+}
+
+// One run's stored results and distribution, from layout 7 of a single
+// run of a gas of `species` species with `collisions` visible collisions.
+struct RunArrays {
+    std::vector<double> results;       // the 30 results
+    std::vector<double> distribution;  // cell energies, distribution and anisotropy
+};
+
+RunArrays run_arrays(const std::string& text, int species, int collisions) {
+    const std::vector<double> v = raw_run_arrays(text);
+    const std::size_t results = 1 + kNumConditions + species;
+    const std::size_t distribution = results + kNumResults + 3 * collisions;
+    if (v.size() <= distribution) return {};
+    return {{v.begin() + results, v.begin() + results + kNumResults}, {v.begin() + distribution, v.end()}};
+}
+
+// The lines of the rotational level list in a result file's header.
+std::vector<std::string> level_list(const std::string& text) {
+    std::vector<std::string> out;
+    const std::vector<std::string> lines = split_lines(text);
+    bool in_list = false;
+    for (const std::string& l : lines) {
+        if (l == "Rotational states:") {
+            in_list = true;
+            continue;
+        }
+        if (in_list && l.empty()) break;
+        if (in_list) out.push_back(l);
+    }
+    return out;
+}
+
+const std::string kSaveLayout7 = "SAVERESULTS\nres.txt\n7\n1\n1\n1\n1\n1\n1\n0\n";
+
+// A species' levels are every level of its rotations, however many
+// collisions are held: the same gas gives the same run grouped or with
+// SHOWROT, loaded first or after another gas.
+TEST(RotationalLevels, SameRunGroupedOrShownLoadedFirstOrAfterAnotherGas) {
+    struct Way {
+        std::string what;
+        bool showrot;
+        bool after_other_gas;
+    };
+    const Way ways[] = {
+        {"grouped, loaded first", false, false},
+        {"grouped, loaded after Ar", false, true},
+        {"SHOWROT, loaded first", true, false},
+        {"SHOWROT, loaded after Ar", true, true},
+    };
+    // Gas at 300 K; grid type 1 from 60 eV, so that the grid does not
+    // depend on which collisions are visible.
+    const std::string conditions = conditions_with(
+        {{kCondGasTemp, "300"}, {kCondGridType, "1"}, {kCondMaxEnergy, "60"}});
+    RunArrays reference;
+    std::vector<std::string> reference_levels;
+    for (const Way& w : ways) {
+        TempDir dir;
+        dir.copy_fixture("collisions/gas_ar.txt", "ar.txt");
+        dir.write("mol.txt", rotation_gas(w.showrot));
+        std::string script;
+        if (w.after_other_gas) script += "READCOLLISIONS\nar.txt\nAr\n0\n";
+        script += "READCOLLISIONS\nmol.txt\nM\n0\n";
+        script += w.after_other_gas ? conditions + "0 1\n1\n" : conditions;
+        script += "RUN\n" + kSaveLayout7 + "END\n";
+        const RunOutcome r = run_script(dir, script);
+        ASSERT_EQ(r.exit_status, 0) << w.what;
+        const std::string res = dir.read("res.txt");
+        const int collisions = (w.after_other_gas ? 4 : 0) + (w.showrot ? 13 : 2);
+        const RunArrays run = run_arrays(res, w.after_other_gas ? 2 : 1, collisions);
+        ASSERT_EQ(run.results.size(), static_cast<std::size_t>(kNumResults)) << w.what;
+        EXPECT_EQ(run.results[kNumResults - 1], 0.0) << w.what;  // solved
+        const std::vector<std::string> levels = level_list(res);
+        EXPECT_EQ(levels.size(), 13u) << w.what;
+        if (reference.results.empty()) {
+            reference = run;
+            reference_levels = levels;
+            continue;
+        }
+        EXPECT_EQ(levels, reference_levels) << w.what;
+        EXPECT_EQ(run.results, reference.results) << w.what;
+        EXPECT_EQ(run.distribution, reference.distribution) << w.what;
+    }
+}
+
+}  // namespace
+}  // namespace kestor::e2e
