@@ -1,5 +1,6 @@
 // Tables the data-file reader builds, seen through whole runs: the
-// rotational levels of a species.
+// rotational levels of a species and cross-section tables that fill their
+// room.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -120,6 +121,37 @@ TEST(RotationalLevels, SameRunGroupedOrShownLoadedFirstOrAfterAnotherGas) {
         EXPECT_EQ(run.results, reference.results) << w.what;
         EXPECT_EQ(run.distribution, reference.distribution) << w.what;
     }
+}
+
+// An elastic table of 2e-20 m2 up to 99.9 eV whose last point is 1e-20 m2
+// at 100 eV, written in `points` points.
+std::string elastic_with_a_drop(int points) {
+    std::ostringstream s;
+    s.precision(10);
+    s << "ELASTIC\nX\n 2.0e-5\n-----\n";
+    for (int j = 0; j < points - 1; ++j) s << " " << 0.1 + (99.9 - 0.1) * j / (points - 2) << " 2.0e-20\n";
+    s << " 100.0 1.0e-20\n-----\n";
+    return s.str();
+}
+
+// A table that fills its 1003 points is completed all the same: it gives
+// the run of the same table written in 1000 points.
+TEST(FullTables, GiveTheRunOfTheSameTableInFewerPoints) {
+    std::vector<RunArrays> runs;
+    for (int points : {1000, kMaxCsPoints}) {
+        TempDir dir;
+        dir.write("x.txt", elastic_with_a_drop(points));
+        const RunOutcome r = run_script(
+            dir, "READCOLLISIONS\nx.txt\nX\n0\n" + conditions_with({{kCondEN, "12"}}) + "RUN\n" + kSaveLayout7 + "END\n");
+        ASSERT_EQ(r.exit_status, 0) << points;
+        runs.push_back(run_arrays(dir.read("res.txt"), 1, 1));
+        ASSERT_EQ(runs.back().results.size(), static_cast<std::size_t>(kNumResults)) << points;
+        EXPECT_EQ(runs.back().results[kNumResults - 1], 0.0) << points;  // solved
+    }
+    EXPECT_NEAR(runs[0].results[0], 87.376, 0.001);  // mean energy (eV)
+    // Equal within the discretisation of the two tables.
+    for (int i = 0; i < kNumResults - 1; ++i)
+        EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i + 1;
 }
 
 }  // namespace

@@ -146,52 +146,145 @@ TEST_F(CompletionTest, TableWithoutUsablePointIsLeftEmpty) {
     }
 }
 
-TEST_F(CompletionTest, FullTableGetsNothingInserted) {
-    Points pts;
-    for (int j = 0; j < kMaxCsPoints; ++j) pts.emplace_back(5.0 + j, 1e-21);
-    load(pts, 4);
-    complete_table(*col_, kSlot, 0);
-    EXPECT_EQ(col_->cs_npoints[kSlot], kMaxCsPoints);
-    EXPECT_EQ(e(0), 5.0);
-    EXPECT_EQ(q(0), 1e-21);
-    EXPECT_EQ(e(kMaxCsPoints - 1), 5.0 + kMaxCsPoints - 1);
+// --- tables that leave no room for their completion -------------------------
+
+// Points j = 0 .. n-1 of e(j), q(j).
+template <class E, class Q>
+Points points(int n, E e, Q q) {
+    Points p;
+    for (int j = 0; j < n; ++j) p.emplace_back(e(j), q(j));
+    return p;
 }
 
-TEST_F(CompletionTest, FullTableStopsExtrapolationEvenAboveTheUpperEnergy) {
-    Points pts;
-    for (int j = 0; j < kMaxCsPoints; ++j) pts.emplace_back(j * 20.0, 1e-20);
-    load(pts, 0);
+// The cross section of a table at energy e, interpolated as the solver
+// does (the end segments carried on linearly).
+double interpolate(const Points& p, double e) {
+    std::size_t j = 1;
+    while (j + 1 < p.size() && !(p[j].first > e)) ++j;
+    const double w = (p[j].first - e) / (p[j].first - p[j - 1].first);
+    return p[j - 1].second * w + (1.0 - w) * p[j].second;
+}
+
+struct FullTableCase {
+    std::string what;
+    Points in;
+    double threshold;
+    int extrapolate;
+    Points front;  // the first points expected
+    int appended;  // points expected after the last read point
+};
+
+void PrintTo(const FullTableCase& c, std::ostream* os) { *os << c.what; }
+
+class FullTableTest : public CompletionTest, public ::testing::WithParamInterface<FullTableCase> {};
+
+// A table too long for its completion gives up inner points and is
+// completed all the same: from 0 eV to at least 10000 eV, with its own
+// first and last read points, and the same cross sections in between.
+TEST_P(FullTableTest, IsCompletedWithFewerReadPoints) {
+    const FullTableCase& c = GetParam();
+    load(c.in, c.threshold);
+    complete_table(*col_, kSlot, c.extrapolate);
+    const Points out = stored();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints));
+    EXPECT_EQ(Points(out.begin(), out.begin() + c.front.size()), c.front);
+    EXPECT_EQ(out[kMaxCsPoints - 1 - c.appended], c.in.back());
+    EXPECT_GE(out.back().first, kTableUpperEnergy);
+    EXPECT_LT(out[kMaxCsPoints - 2].first, kTableUpperEnergy);
+    if (c.extrapolate == 0) {
+        EXPECT_EQ(out.back().second, c.in.back().second);
+    }
+    for (std::size_t j = 1; j < out.size(); ++j) EXPECT_GE(out[j].first, out[j - 1].first) << j;
+    // Straight runs of the table lose points, its shape stays.
+    for (const auto& [en, q] : c.in) {
+        if (en <= c.threshold) continue;
+        EXPECT_NEAR(interpolate(out, en), q, 1e-9 * q) << en;
+    }
+}
+
+const double kFlat = 2e-20;
+
+const FullTableCase kFullTableCases[] = {
+    {"elastic table ending with a drop: the drop is kept and held to 10000 eV",
+     points(kMaxCsPoints, [](int j) { return j < kMaxCsPoints - 1 ? 0.1 + 0.0997 * j : 100.0; },
+            [](int j) { return j < kMaxCsPoints - 1 ? kFlat : 1e-20; }),
+     0, 0,
+     {{0, kFlat}, {0.1, kFlat}}, 1},
+    {"excitation above its threshold: threshold and zero points in front",
+     points(kMaxCsPoints, [](int j) { return 5.0 + j; }, [](int) { return 1e-21; }),
+     4, 0,
+     {{0, 0}, {4, 0}, {5, 1e-21}}, 1},
+    {"ln(E)/E extension from 100 eV: twelve points appended",
+     points(kMaxCsPoints, [](int j) { return 0.1 * (j + 1); }, [](int j) { return j < 500 ? 1e-20 : 2e-20; }),
+     0, 1,
+     {{0, 1e-20}, {0.1, 1e-20}}, 12},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tables, FullTableTest, ::testing::ValuesIn(kFullTableCases));
+
+TEST_F(CompletionTest, FullTableLosesOnlyPointsThatDoNotShapeIt) {
+    // A straight rise, then a zigzag of 40 points: the 3 points made room
+    // for come from the straight part, every corner of the zigzag stays.
+    const int straight = kMaxCsPoints - 40;
+    const Points in = points(
+        kMaxCsPoints, [](int j) { return 1.0 + j; },
+        [&](int j) { return j < straight ? 1e-22 * j : (j % 2 == 0 ? 1e-20 : 3e-20); });
+    load(in, 0.5);
+    complete_table(*col_, kSlot, 0);
+    const Points out = stored();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints));
+    EXPECT_EQ(Points(out.end() - 41, out.end() - 1), Points(in.end() - 40, in.end()));
+    EXPECT_EQ(out.back(), (std::pair<double, double>{10000, in.back().second}));
+    // Cross sections at the threshold and below it are zero.
+    EXPECT_EQ(out[0], (std::pair<double, double>{0, 0}));
+    EXPECT_EQ(out[1], (std::pair<double, double>{0.5, 0}));
+}
+
+TEST_F(CompletionTest, FullTableAlreadyReachingTheUpperEnergyIsCleared) {
+    // Nothing to add: the ln(E)/E extension has nothing to do and the
+    // cross sections at and below the threshold still become zero.
+    const Points in = points(kMaxCsPoints, [](int j) { return 10.0 * j; }, [](int) { return 1e-20; });
+    for (int extrapolate : {0, 1}) {
+        load(in, 25);
+        complete_table(*col_, kSlot, extrapolate);
+        const Points out = stored();
+        ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints)) << extrapolate;
+        EXPECT_EQ(Points(out.begin(), out.begin() + 4), (Points{{0, 1e-20}, {10, 0}, {25, 0}, {30, 1e-20}}))
+            << extrapolate;
+        EXPECT_EQ(out.back(), in.back()) << extrapolate;
+    }
+}
+
+TEST_F(CompletionTest, TableFilledByTheInsertionsIsCompleted) {
+    // 1002 points above the threshold: threshold point, zero point and
+    // upper point need one place more than is left.
+    const Points in = points(kMaxCsPoints - 1, [](int j) { return 5.0 + j; }, [](int) { return 1e-21; });
+    load(in, 4);
+    complete_table(*col_, kSlot, 0);
+    const Points out = stored();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints));
+    EXPECT_EQ(Points(out.begin(), out.begin() + 3), (Points{{0, 0}, {4, 0}, {5, 1e-21}}));
+    EXPECT_EQ(Points(out.end() - 2, out.end()), (Points{{5.0 + kMaxCsPoints - 2, 1e-21}, {10000, 1e-21}}));
+}
+
+TEST_F(CompletionTest, TableThatJustFitsKeepsEveryReadPoint) {
+    // 1001 points from zero: the flat upper point makes 1002; the ln(E)/E
+    // extension from 2000 eV takes four points and two read points go.
+    const Points in = points(kMaxCsPoints - 2, [](int j) { return j * 2.0; }, [](int) { return 1e-21; });
+    load(in, 0);
+    complete_table(*col_, kSlot, 0);
+    Points expected = in;
+    expected.emplace_back(10000, 1e-21);
+    EXPECT_EQ(stored(), expected);
+
+    load(in, 0);
     complete_table(*col_, kSlot, 1);
-    EXPECT_EQ(col_->cs_npoints[kSlot], kMaxCsPoints);
-}
-
-TEST_F(CompletionTest, TableFilledByTheInsertionsKeepsItsFirstCount) {
-    // 1002 points above the threshold: the threshold point fills the
-    // table, the zero point no longer fits and the completion stops.
-    Points pts;
-    for (int j = 0; j < kMaxCsPoints - 1; ++j) pts.emplace_back(5.0 + j, 1e-21);
-    load(pts, 4);
-    complete_table(*col_, kSlot, 0);
-    EXPECT_EQ(col_->cs_npoints[kSlot], kMaxCsPoints - 1);
-    EXPECT_EQ(e(0), 4.0);
-    EXPECT_EQ(q(0), 0.0);
-    EXPECT_EQ(e(kMaxCsPoints - 1), 5.0 + kMaxCsPoints - 2);
-}
-
-TEST_F(CompletionTest, TableFilledByTheUpperPointIsComplete) {
-    // 1001 points from zero: the flat upper point makes 1002, and with a
-    // single free place the log extension stops once the table is full.
-    Points pts;
-    for (int j = 0; j < kMaxCsPoints - 2; ++j) pts.emplace_back(j * 2.0, 1e-21);
-    load(pts, 0);
-    complete_table(*col_, kSlot, 0);
-    EXPECT_EQ(col_->cs_npoints[kSlot], kMaxCsPoints - 1);
-    EXPECT_EQ(e(kMaxCsPoints - 2), 10000.0);
-
-    load(pts, 0);
-    complete_table(*col_, kSlot, 1);
-    EXPECT_EQ(col_->cs_npoints[kSlot], kMaxCsPoints - 2);  // stopped: the first count stays
-    EXPECT_EQ(e(kMaxCsPoints - 1), 1.5 * e(kMaxCsPoints - 2));
+    const Points out = stored();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints));
+    EXPECT_EQ(out[kMaxCsPoints - 5], in.back());
+    EXPECT_EQ(out[kMaxCsPoints - 4].first, 3000.0);
+    EXPECT_GE(out.back().first, 10000.0);
+    EXPECT_LT(out[kMaxCsPoints - 2].first, 10000.0);
 }
 
 }  // namespace

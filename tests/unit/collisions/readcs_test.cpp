@@ -299,10 +299,14 @@ TEST_F(ReadcsTest, TableOf2000PointsKeeps1003AndSkipsTheRest) {
     text += "-----\nIONIZATION\nX\n 15.0\n-----\n 15 0\n 30 1e-20\n-----\n";
     load_text(text);
     ASSERT_EQ(t.num.collision_count, 2);
-    // Full: no zero point can be inserted, the count stays at 1003.
-    EXPECT_EQ(t.col.cs_npoints[1], kMaxCsPoints);
-    EXPECT_EQ(t.col.cs_energy[1][0], 0.01);
-    EXPECT_EQ(t.col.cs_energy[1][kMaxCsPoints - 1], std::stod(std::to_string(0.01 * kMaxCsPoints)));
+    // The first 1003 pairs are kept; two of their inner points make room
+    // for the zero point and the upper point.
+    const Points p = table(1);
+    ASSERT_EQ(p.size(), static_cast<std::size_t>(kMaxCsPoints));
+    EXPECT_EQ(p[0], (std::pair<double, double>{0, 1e-20}));
+    EXPECT_EQ(p[1], (std::pair<double, double>{0.01, 1e-20}));
+    EXPECT_EQ(p[kMaxCsPoints - 2].first, std::stod(std::to_string(0.01 * kMaxCsPoints)));
+    EXPECT_EQ(p[kMaxCsPoints - 1], (std::pair<double, double>{10000, 1e-20}));
     EXPECT_EQ(t.col.collision_kind[2], kIonization);
     EXPECT_EQ(table(2), (Points{{0, 0}, {15, 0}, {30, 1e-20}, {10000, 1e-20}}));
 }
