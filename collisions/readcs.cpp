@@ -114,6 +114,8 @@ void read_kind_parameters(LineInput& in, CollisionTables& col, int k, int kind) 
     }
 }
 
+bool has_parameter_lines(int kind) { return kind != kAttachment; }
+
 void add_level_entries(Reader& r, int k) {
     const CollisionTables& col = r.t.col;
     if (r.levels.energy.size() + 2 > kMaxLevelEntries) return;
@@ -124,11 +126,15 @@ void add_level_entries(Reader& r, int k) {
 }
 
 // Positions the file after the dash line that opens the table (or after
-// the 100th line searched). False at the end of the file.
-bool find_table_start(LineInput& in) {
+// the 100th line searched). The block's own keyword line, searched first
+// when no parameter line follows the target line, never opens the table:
+// the table would start on the target line and the keyword line would be
+// read again as the next block. False at the end of the file.
+bool find_table_start(LineInput& in, bool first_is_keyword_line) {
     LineText line;
     for (int i = 0; i < kMaxSearchLines; ++i) {
         if (read_line(in, line) != ReadResult::kOk) return false;
+        if (i == 0 && first_is_keyword_line) continue;
         if (contains(line, kTableStart)) return true;
     }
     return true;
@@ -136,8 +142,8 @@ bool find_table_start(LineInput& in) {
 
 // One free-format read of up to 1003 (energy, cross section) pairs; it
 // ends at the first item that is not a number, a slash or the end of the
-// file, and what it read stays.
-void read_table(LineInput& in, CollisionTables& col, int k) {
+// file, and what it read stays. False when it ran to the end of the file.
+bool read_table(LineInput& in, CollisionTables& col, int k) {
     for (double& q : col.cs_value[k]) q = kUnreadValue;
     std::vector<ReadTarget> targets;
     targets.reserve(2 * kMaxCsPoints);
@@ -145,7 +151,7 @@ void read_table(LineInput& in, CollisionTables& col, int k) {
         targets.push_back(ReadTarget::of(col.cs_energy[k][j]));
         targets.push_back(ReadTarget::of(col.cs_value[k][j]));
     }
-    read_free(in, targets);
+    return read_free(in, targets) != ReadResult::kEnd;
 }
 
 // An accepted process block from its parameter lines to its table.
@@ -163,14 +169,15 @@ bool read_process_block(Reader& r, const KeywordLine& kw, const TargetMatch& m) 
     if (kind == kRotation) add_level_entries(r, k);
 
     // The parameter lines may be followed by comments: search the dash
-    // line from the target line on.
+    // line from the last two lines read on.
     r.in.step_back(2);
-    if (!find_table_start(r.in)) return false;
-    read_table(r.in, col, k);
+    if (!find_table_start(r.in, !has_parameter_lines(kind))) return false;
+    // A table read to the end of the file leaves no line to read again.
+    const bool more = read_table(r.in, col, k);
     // The line that ended the table may be the next block's keyword line.
-    r.in.step_back(2);
+    if (more) r.in.step_back(2);
     complete_table(col, k, r.t.prefs.cs_extrapolate);
-    return true;
+    return more;
 }
 
 // A reference block from its first text line to its "---" line. Its

@@ -1,6 +1,6 @@
 // Tables the data-file reader builds, seen through whole runs: the
-// rotational levels of a species and cross-section tables that fill their
-// room.
+// rotational levels of a species, cross-section tables that fill their
+// room, and keyword lines that also hold a table's dash line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -152,6 +152,49 @@ TEST(FullTables, GiveTheRunOfTheSameTableInFewerPoints) {
     // Equal within the discretisation of the two tables.
     for (int i = 0; i < kNumResults - 1; ++i)
         EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i + 1;
+}
+
+const std::string kFinished = "\rFINISHED";
+
+// A keyword line holding a table's dash line starts one block: the
+// attachment gets the table after its target line.
+TEST(DataFileKeywordLines, DashesOnAKeywordLineStartOneBlock) {
+    struct Case {
+        std::string what;
+        std::string data;
+        std::vector<std::string> names;
+    };
+    const std::string elastic = "ELASTIC\nX\n 2e-5\n-----\n 0 1e-20\n 100 1e-20\n-----\n";
+    const std::string attachment = "\n-----\n 0 0\n 5 1e-21\n 10 2e-21\n-----\n";
+    const Case cases[] = {
+        {"dashes on the keyword line", "ATTACHMENT ----------\nX" + attachment + elastic,
+         {"C1    X    Attachment", "C2    X    Elastic"}},
+        {"dashes on the last keyword line", elastic + "ATTACHMENT -----\nX\n",
+         {"C1    X    Elastic", "C2    X    Attachment"}},
+        {"dashes on the last target line", elastic + "ATTACHMENT\nX  / -----\n",
+         {"C1    X    Elastic", "C2    X    Attachment"}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write("x.txt", c.data);
+        const RunOutcome r = run_script(dir, "NOSCREEN\nREADCOLLISIONS\nx.txt\nX\n0\n" + kSaveLayout7 + "END\n");
+        EXPECT_EQ(r.exit_status, 0) << c.what;
+        std::vector<std::string> expected = {"KESTOR+ script file: script.kes", "\rREADCOLLISIONS", "X", "x.txt"};
+        for (const std::string& n : c.names) expected.push_back(padded(n));
+        expected.push_back("\rSAVERESULTS");
+        expected.push_back("res.txt");
+        expected.push_back(kFinished);
+        EXPECT_EQ(log_lines(dir), expected) << c.what;
+    }
+    // The attachment of the first case holds its table, completed.
+    TempDir dir;
+    dir.write("x.txt", cases[0].data);
+    run_script(dir, "READCOLLISIONS\nx.txt\nX\n0\n" + kSaveLayout7 + "END\n");
+    const std::string res = dir.read("res.txt");
+    EXPECT_NE(res.find("ATTACHMENT\n" + padded("X") + "\n" + std::string(32, '-') +
+                       "\n0.000\t0.000\n5.000\t0.1000E-20\n10.00\t0.2000E-20\n0.1000E+05\t0.2000E-20\n"),
+              std::string::npos)
+        << res;
 }
 
 }  // namespace

@@ -250,20 +250,22 @@ TEST_F(ReadcsTest, SpeciesReadAgainGetsItsCollisionsAppendedAndNewLevels) {
 // --- the table search and read ----------------------------------------------
 
 struct SearchCase {
-    int comment_lines;   // lines between the parameter line and the table
+    bool attachment;     // no parameter line: the search starts at the keyword line
+    int comment_lines;   // lines between the parameter (or target) line and the table
     bool dash_line;      // whether a dash line follows them
     double first_energy; // first energy of the file table as read
 };
 
 void PrintTo(const SearchCase& c, std::ostream* os) {
-    *os << c.comment_lines << " comment lines, " << (c.dash_line ? "then a dash line" : "no dash line");
+    *os << (c.attachment ? "attachment, " : "elastic, ") << c.comment_lines << " comment lines, "
+        << (c.dash_line ? "then a dash line" : "no dash line");
 }
 
 class TableSearchTest : public ReadcsTest, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(TableSearchTest, DashLineIsSearchedInAtMostHundredLines) {
     const SearchCase& c = GetParam();
-    std::string text = "ELASTIC\nX\n 1e-5\n";
+    std::string text = c.attachment ? "ATTACHMENT\nX\n" : "ELASTIC\nX\n 1e-5\n";
     for (int i = 0; i < c.comment_lines; ++i) text += "comment line " + std::to_string(i) + "\n";
     if (c.dash_line) text += "-----\n";
     text += " 1.0 1e-20\n 2.0 2e-20\n 3.0 3e-20\n-----\n";
@@ -273,16 +275,49 @@ TEST_P(TableSearchTest, DashLineIsSearchedInAtMostHundredLines) {
     EXPECT_EQ(t.col.cs_energy[1][1], c.first_energy);
 }
 
-// The search starts again at the target line (two lines back): target,
-// parameter line and 98 comments make the 100 lines searched.
+// The search starts again two lines back: target, parameter line and 98
+// comments make the 100 lines searched, and so do the keyword line, the
+// target line and 98 comments of a block without parameter lines.
 const SearchCase kSearchCases[] = {
-    {3, true, 1.0},
-    {97, true, 1.0},   // the dash line is the 100th line
-    {98, false, 1.0},  // no dash line: the table starts after the 100th line
-    {97, false, 2.0},  // the 100th line is the first pair: it is passed over
+    {false, 3, true, 1.0},
+    {false, 97, true, 1.0},   // the dash line is the 100th line
+    {false, 98, false, 1.0},  // no dash line: the table starts after the 100th line
+    {false, 97, false, 2.0},  // the 100th line is the first pair: it is passed over
+    {true, 3, true, 1.0},
+    {true, 97, true, 1.0},
+    {true, 98, false, 1.0},
+    {true, 97, false, 2.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Lines, TableSearchTest, ::testing::ValuesIn(kSearchCases));
+
+// A keyword line that also holds the dash line starts one block, never a
+// second one when the reader steps back onto it.
+TEST_F(ReadcsTest, KeywordLineWithDashesStartsOneBlock) {
+    struct Case {
+        std::string what;
+        std::string text;
+        Points attachment;  // the table of the attachment
+    };
+    const std::string elastic = "ELASTIC\nX\n 1e-5\n-----\n 0 1e-20\n 10 2e-20\n-----\n";
+    const Case cases[] = {
+        {"its table after the target line",
+         "ATTACHMENT -----\nX\n-----\n 1 1e-22\n 2 2e-22\n-----\n" + elastic,
+         {{0, 1e-22}, {1, 1e-22}, {2, 2e-22}, {10000, 2e-22}}},
+        {"at the end of the file", elastic + "ATTACHMENT -----\nX\n", {}},
+        {"target line with dashes at the end of the file", elastic + "ATTACHMENT\nX / -----\n", {}},
+    };
+    for (const Case& c : cases) {
+        t.num.collision_count = 0;
+        load_text(c.text);
+        ASSERT_EQ(t.num.collision_count, 2) << c.what;
+        const int attachment = t.col.collision_kind[1] == kAttachment ? 1 : 2;
+        EXPECT_EQ(t.col.collision_kind[attachment], kAttachment) << c.what;
+        EXPECT_EQ(t.col.collision_kind[3 - attachment], kElastic) << c.what;
+        EXPECT_EQ(table(attachment), c.attachment) << c.what;
+        EXPECT_EQ(table(3 - attachment), (Points{{0, 1e-20}, {10, 2e-20}, {10000, 2e-20}})) << c.what;
+    }
+}
 
 TEST_F(ReadcsTest, DashLineBeyondTheSearchLeavesAnEmptyTable) {
     std::string text = "ELASTIC\nX\n 1e-5\n";
