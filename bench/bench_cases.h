@@ -114,10 +114,7 @@ inline void set_run(Tables& t, const Case& c, int i) {
     if (c.tweak) c.tweak(cond);
 }
 
-// True when run r ended with kStatusSuccess.
-inline bool succeeded(const Tables& t, int r) {
-    return t.run.run_results[r][kResStatus] == static_cast<double>(kStatusSuccess);
-}
+inline bool succeeded(const Tables& t, int r) { return !run_failed(t.run.run_results[r][kResStatus]); }
 
 // A successful previous run hands its grid to the next run of an E/N series.
 inline void hand_over_grid(Tables& t, int r) {

@@ -42,6 +42,10 @@ enum RunStatus : int {
     kStatusMissingElastic = 11,
 };
 
+// The one test of a failed run: a stored status above 0. Only the codes
+// above are stored, so every other status is a success, kStatusSuccess.
+constexpr bool run_failed(double status) { return status > 0.0; }
+
 // Condition indices (1-based, condition_labels order)
 enum Condition : int {
     kCondEN = 1, kCondFrequency = 2, kCondCosEB = 3, kCondGasTemp = 4, kCondExcTemp = 5,
