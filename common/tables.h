@@ -33,6 +33,18 @@ enum CollisionKind : int {
     kVibration = 6,
 };
 
+// What a process does with the colliding electron. Attachment takes it
+// away; ionisation and the excitations leave it in a lower cell, its
+// destination; the excitations (rotations and vibrations included) also run
+// backwards from their upper level. Every process but elastic momentum
+// transfer takes energy from the electrons.
+constexpr bool carries_electrons_off(int kind) { return kind == kAttachment; }
+constexpr bool has_inverse(int kind) {
+    return kind == kExcitation || kind == kDeexcitation || kind == kRotation || kind == kVibration;
+}
+constexpr bool has_destination_cell(int kind) { return kind == kIonization || has_inverse(kind); }
+constexpr bool is_inelastic(int kind) { return carries_electrons_off(kind) || has_destination_cell(kind); }
+
 // RunStatus values (result kResStatus)
 enum RunStatus : int {
     kStatusSuccess = 0,

@@ -50,7 +50,7 @@ ScanSums mixture_sums(const Tables& t, const RunSettings& run, double e, int* cu
         if (kind == kElastic) {
             sums.a += 2.0 * xs * t.col.collision_mass_ratio[k];
             sums.b += xs;
-        } else if (kind > kElastic) {
+        } else if (is_inelastic(kind)) {
             sums.c += xs;
         }
     }

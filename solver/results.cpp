@@ -133,15 +133,15 @@ void collision_coefficients(const Tables& t, SolverWork& w, RunCoefficients& r) 
         const double x = w.run.XS[s];
         const bool effective = t.sp.species_effective_flag[s] != 0;
         bool recoil = kind == kElastic;
-        if (kind >= kAttachment) {
-            if (kind == kAttachment) {
+        if (is_inelastic(kind)) {
+            if (carries_electrons_off(kind)) {
                 // Energy carried off by the attached electrons.
                 w.coll.XP[k] = energy_sum(w, w.coll.RR[k]);
             } else {
                 w.coll.XP[k] = (rate * w.run.CX1[k] - inverse * w.run.CX2[k]) * t.col.collision_threshold[k];
             }
             pi += x * w.coll.XP[k];
-            recoil = !effective && kind != kAttachment;
+            recoil = !effective && !carries_electrons_off(kind);
         }
         if (recoil) {
             const double loss = recoil_loss(w, k, s);
