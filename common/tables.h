@@ -15,6 +15,7 @@ namespace kestor {
 constexpr int kMaxSpecies = 203;
 constexpr int kMaxCollisions = 4003;    // slots shared by visible and grouped processes
 constexpr int kMaxCsPoints = 1003;      // points 0..1002 of a cross-section table
+constexpr double kTableUpperEnergy = 10000.0;  // eV: every cross-section table is carried up to here
 constexpr int kMaxRuns = 1003;
 constexpr int kMaxGrid = 1000;          // energy cells of a run
 constexpr int kNumConditions = 20;

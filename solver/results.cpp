@@ -14,10 +14,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kChargeOverMass = 175884243269.09976;  // e/m = gamma^2/2
-constexpr double kTwoThirdsChargeOverMass = 117256162179.39984;
-constexpr double kTwoMassOverCharge = 1.1371115245042363e-11;
-constexpr double kTdPerVm2 = 1.0000000200408773e+21;  // 1/(1 Td)
 
 // Results of the closing steps that end up in the result row.
 struct RunCoefficients {
