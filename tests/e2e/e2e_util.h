@@ -14,12 +14,12 @@
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
 // A fresh directory under the system temporary folder, removed at the end.
-class TempDir : public test_support::ScratchDir {
+class TempDir : public test::ScratchDir {
 public:
     TempDir() : ScratchDir("kestor-e2e") {}
 
@@ -72,7 +72,6 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
     return run_kestor(dir, {"script.kes"});
 }
 
-using test_support::split_lines;
 
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
@@ -107,13 +106,4 @@ inline std::string conditions_with(const std::vector<std::pair<int, std::string>
     return conditions_block(entries, composition);
 }
 
-// The ABORT line of the log after `reads` reads from the script.
-inline std::string abort_line(int reads) {
-    const std::string n = std::to_string(reads);
-    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
-}
-
-// A name or label as stored: blank-padded to 64 characters.
-inline std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
-
-}  // namespace kestor::e2e
+}  // namespace kestor::test

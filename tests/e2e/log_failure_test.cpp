@@ -19,7 +19,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // ---- the log cannot be started --------------------------------------------
@@ -189,4 +189,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, LogFailsPartWay, ::testing::ValuesIn(kPartWayCas
                          [](const ::testing::TestParamInfo<PartWayCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

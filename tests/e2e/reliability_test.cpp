@@ -22,10 +22,9 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 constexpr int kTimeLimitSeconds = 300;
 constexpr const char* kGasFixture = "reliability/small_gases.txt";
 
@@ -370,4 +369,4 @@ TEST(ReliabilityLog, CompleteUpToTheLastLineWhenKilled) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

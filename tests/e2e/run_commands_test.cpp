@@ -13,10 +13,9 @@
 #include "tests/e2e/e2e_util.h"
 #include "tests/unit/solver/model_gas.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 const std::string kAbortText = CR + " ABORT: Error in input file line:";
 
 constexpr double kChargeToMass = 1.75882001076e11;  // C/kg
@@ -298,4 +297,4 @@ TEST(Run2D, TableFileThatCannotBeOpenedAborts) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

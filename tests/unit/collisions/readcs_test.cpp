@@ -13,9 +13,9 @@
 namespace kestor {
 namespace {
 
-using testing_util::fixture;
-using testing_util::load;
-using testing_util::ScratchDir;
+using test::fixture;
+using test::load;
+using test::ScratchDir;
 using Points = std::vector<std::pair<double, double>>;
 
 class ReadcsTest : public ::testing::Test {

@@ -9,7 +9,7 @@
 #include "common/tables.h"
 #include "tests/support/scratch_dir.h"
 
-namespace kestor::testing_util {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
@@ -24,7 +24,7 @@ inline Name name_of(const std::string& s) {
 }
 
 // A directory of its own, removed with everything in it.
-using ScratchDir = test_support::ScratchDir;
+using ScratchDir = test::ScratchDir;
 
 // Reads `file` for the species `name` into slot isp of the tables.
 inline void load(Tables& t, const std::string& file, int isp, const std::string& name, int extrapolate = 0) {
@@ -34,4 +34,4 @@ inline void load(Tables& t, const std::string& file, int isp, const std::string&
     readcs(t, isp, name_of(name));
 }
 
-}  // namespace kestor::testing_util
+}  // namespace kestor::test

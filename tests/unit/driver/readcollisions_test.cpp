@@ -13,9 +13,10 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
+using test::CR;
+using test::DriverTest;
+using test::padded;
 
-std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
 
 std::string fixture(const std::string& name) {
     return (std::filesystem::path(KESTOR_FIXTURES) / "collisions" / name).string();
@@ -353,10 +354,10 @@ TEST_F(ReadCollisions, MissingOrUnreadableParametersEndThroughAbort) {
     }
     const std::vector<std::string> log = log_lines();
     ASSERT_GE(log.size(), 4u);
-    EXPECT_EQ(log[0], "\rREADCOLLISIONS");
-    EXPECT_EQ(log[1], "\rCannot find file " + fixture("none.txt"));
+    EXPECT_EQ(log[0], CR + "READCOLLISIONS");
+    EXPECT_EQ(log[1], CR + "Cannot find file " + fixture("none.txt"));
     // A directory is no data file.
-    EXPECT_EQ(log[3], "\rCannot find file " + std::filesystem::path(fixture("gas_ar.txt")).parent_path().string());
+    EXPECT_EQ(log[3], CR + "Cannot find file " + std::filesystem::path(fixture("gas_ar.txt")).parent_path().string());
 }
 
 TEST_F(ReadCollisions, EndOfTheScriptAtTheFileOrFlagLineStops) {
@@ -371,7 +372,7 @@ TEST_F(ReadCollisions, EndOfTheScriptAtTheFileOrFlagLineStops) {
 TEST_F(ReadCollisions, SpeciesLogBlockWithTheLogHeldOpen) {
     ASSERT_EQ(run(fixture("reversible.txt"), "N2(X) N2(A) N2"), CommandResult::kNext);
     const std::string file = fixture("reversible.txt");
-    EXPECT_EQ(read_file("log.txt"), "\rREADCOLLISIONS\n"
+    EXPECT_EQ(read_file("log.txt"), CR + "READCOLLISIONS\n"
                                     "N2(X)\n" + file + "\n" + padded("C1    N2(X)    Excitation    6.17 eV") + "\n"
                                     "N2(A)\n" + file + "\n" + padded("C2    N2(A)    De-excitation    6.17 eV") + "\n"
                                     "N2\n" + file + "\n");

@@ -15,7 +15,7 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
+using test::DriverTest;
 
 struct StatusCase {
     const char* what;
@@ -38,7 +38,7 @@ const StatusCase kStatusCases[] = {
 
 void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.what; }
 
-class FailedRun : public DriverTest, public ::testing::WithParamInterface<StatusCase> {
+class RunFailed : public DriverTest, public ::testing::WithParamInterface<StatusCase> {
 protected:
     void SetUp() override {
         DriverTest::SetUp();
@@ -48,9 +48,9 @@ protected:
     }
 };
 
-TEST_P(FailedRun, TheTestOfAFailedRun) { EXPECT_EQ(run_failed(GetParam().status), GetParam().failed); }
+TEST_P(RunFailed, TheTestOfAFailedRun) { EXPECT_EQ(run_failed(GetParam().status), GetParam().failed); }
 
-TEST_P(FailedRun, SkipFailedLeavesOutExactlyTheFailedRuns) {
+TEST_P(RunFailed, SkipFailedLeavesOutExactlyTheFailedRuns) {
     t.num.run_count = 1;
     t.run.run_results[1][kResStatus] = GetParam().status;
     script({"SAVERESULTS", "'" + path("r.txt") + "'", "0", "0", "0", "0", "0", "0", "0", "1"});
@@ -58,7 +58,7 @@ TEST_P(FailedRun, SkipFailedLeavesOutExactlyTheFailedRuns) {
     EXPECT_EQ(t.sel.run_selected[1], GetParam().failed ? 0 : 1);
 }
 
-TEST_P(FailedRun, ESeriesHandsOverTheGridOfARunThatDidNotFail) {
+TEST_P(RunFailed, ESeriesHandsOverTheGridOfARunThatDidNotFail) {
     model().failing_runs = {1};
     model().fail_status = GetParam().status;
     in.S.assign("RUNSERIES");
@@ -68,7 +68,7 @@ TEST_P(FailedRun, ESeriesHandsOverTheGridOfARunThatDidNotFail) {
     EXPECT_EQ(model().grid_types[1], GetParam().failed ? kGridLinear : kGridGivenThenEstimated);
 }
 
-TEST_P(FailedRun, SearchTakesNoValueFromAFailedNeighbour) {
+TEST_P(RunFailed, SearchTakesNoValueFromAFailedNeighbour) {
     t.run.run_conditions[4][kCondEN] = 20.0;
     t.run.run_results[4][kResMeanEnergy] = 2.0;
     t.run.run_results[4][kResStatus] = GetParam().status;
@@ -78,7 +78,7 @@ TEST_P(FailedRun, SearchTakesNoValueFromAFailedNeighbour) {
     EXPECT_EQ(model().fields[0], GetParam().failed ? 1.0 : 30.0);
 }
 
-TEST_P(FailedRun, MissedTargetMarksOnlyALastSolveThatDidNotFail) {
+TEST_P(RunFailed, MissedTargetMarksOnlyALastSolveThatDidNotFail) {
     // Every solve ends with the status of the case and 1 eV or more: the
     // target 0.5 eV is never met.
     model().offset = 1.0;
@@ -93,7 +93,7 @@ TEST_P(FailedRun, MissedTargetMarksOnlyALastSolveThatDidNotFail) {
         EXPECT_EQ(stored, kStatusIncorrectMeanEnergy);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FailedRun, ::testing::ValuesIn(kStatusCases));
+INSTANTIATE_TEST_SUITE_P(Cases, RunFailed, ::testing::ValuesIn(kStatusCases));
 
 }  // namespace
 }  // namespace kestor

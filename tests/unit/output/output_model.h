@@ -148,10 +148,9 @@ inline void fill_model(Tables& t) {
 }
 
 inline std::string fixture(const std::string& name) {
-    return test_support::read_text(fs::path(KESTOR_FIXTURES) / "output" / name);
+    return test::read_text(fs::path(KESTOR_FIXTURES) / "output" / name);
 }
 
-using test_support::split_lines;
 
 // What a golden test got, also written for review under the golden's name
 // (relative to tests/fixtures/output/) into the folder that the variable
@@ -165,14 +164,14 @@ inline void keep_for_review(const std::string& golden, const std::string& got) {
 }
 
 // A fresh folder, made the working directory while the object lives.
-class ScratchDir : public test_support::ScratchWorkingDir {
+class OutputDir : public ScratchWorkingDir {
 public:
-    ScratchDir() : ScratchWorkingDir("kestor-output") {}
+    OutputDir() : ScratchWorkingDir("kestor-output") {}
 };
 
 // Runs the writer in layout `layout` into a scratch file; its records.
 inline std::vector<std::string> write_records(Tables& t, int layout, bool* written = nullptr) {
-    ScratchDir dir;
+    OutputDir dir;
     t.prefs.output_format = layout;
     t.prefs.output_file_name.assign("out.txt");
     const bool ok = writebol(t);

@@ -9,7 +9,7 @@
 #include "common/zeroed.h"
 #include "solver/work.h"
 
-namespace kestor::testing {
+namespace kestor::test {
 
 constexpr int kTestRun = 1;
 
@@ -87,4 +87,4 @@ inline void set_ordinary_conditions(SolverCase& c) {
     c.cond(kCondMaxIterations) = 100.0;
 }
 
-}  // namespace kestor::testing
+}  // namespace kestor::test

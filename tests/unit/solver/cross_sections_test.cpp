@@ -20,10 +20,10 @@
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_grouped;
-using testing::add_species;
-using testing::SolverCase;
+using test::add_collision;
+using test::add_grouped;
+using test::add_species;
+using test::SolverCase;
 
 constexpr double kGamma = 593100.7389459227;
 

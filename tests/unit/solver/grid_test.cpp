@@ -13,12 +13,12 @@
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_elastic;
-using testing::add_species;
-using testing::kTestRun;
-using testing::set_ordinary_conditions;
-using testing::SolverCase;
+using test::add_collision;
+using test::add_elastic;
+using test::add_species;
+using test::kTestRun;
+using test::set_ordinary_conditions;
+using test::SolverCase;
 
 constexpr double kLambda10 = 23.025850929940457;  // -ln 1e-10
 

@@ -14,13 +14,13 @@
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_elastic;
-using testing::add_grouped;
-using testing::add_species;
-using testing::kTestRun;
-using testing::set_ordinary_conditions;
-using testing::SolverCase;
+using test::add_collision;
+using test::add_elastic;
+using test::add_grouped;
+using test::add_species;
+using test::kTestRun;
+using test::set_ordinary_conditions;
+using test::SolverCase;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTg300 = 0.025852578088535347;  // 300 K in eV
