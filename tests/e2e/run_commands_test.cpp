@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/e2e_util.h"
-#include "tests/unit/solver/model_gas.h"
+#include "tests/support/model_gas.h"
 
 namespace kestor::test {
 namespace {
@@ -38,7 +38,7 @@ std::string maxwell_gas_file() {
     static_assert(kMassRatio == 1e-4 && kCollisionRate == 1e-13, "the text below names these values");
     auto tables = make_tables();
     Tables& t = *tables;
-    const int k = test::add_collision(t, test::add_species(t), kElastic, kMassRatio, 0.0,
+    const int k = test::add_collision(t, test::add_species(t), {.kind = kElastic, .mass_ratio = kMassRatio},
                                       test::constant_frequency(kCollisionRate));
     const std::string dashes = "-----------------------------\n";
     std::string text =

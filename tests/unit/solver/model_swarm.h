@@ -1,7 +1,7 @@
 // Hand-built swarms for the unit tests of the momentum correction and the
 // gradient expansion: a Maxwellian, model cross sections and
 // the field-plus-elastic operator of the steady two-term equation (the grid
-// is uniform_grid of model_gas.h).
+// is uniform_grid of solver_case.h).
 #pragma once
 
 #include <cmath>
@@ -9,11 +9,9 @@
 
 #include "solver/linear.h"
 #include "solver/work.h"
-#include "tests/unit/solver/model_gas.h"
+#include "tests/unit/solver/solver_case.h"
 
 namespace kestor::test {
-
-constexpr double kGamma = kGammaSpeed;
 
 // Maxwellian of temperature t (eV) at the cell centres.
 inline void maxwellian(SolverWork& w, double t) {
