@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/tables.h"
+#include "tests/support/conditions.h"
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
@@ -79,15 +80,7 @@ inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lin
 // The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
 // grid points, no electron-electron or growth terms.
 inline std::vector<std::string> default_conditions() {
-    std::vector<std::string> c(kNumConditions, "0");
-    c[kCondEN - 1] = "10";
-    c[kCondIonCharge - 1] = "1";
-    c[kCondIonMassRatio - 1] = "1";
-    c[kCondGridPoints - 1] = "200";
-    c[kCondPrecision - 1] = "1e-10";
-    c[kCondConvergence - 1] = "1e-4";
-    c[kCondMaxIterations - 1] = "200";
-    return c;
+    return condition_entries({{kCondEN, 10}, {kCondIonCharge, 1}, {kCondGridPoints, 200}});
 }
 
 // A CONDITIONS block with the given entries, then `composition` (the

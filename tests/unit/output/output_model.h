@@ -10,6 +10,7 @@
 
 #include "common/tables.h"
 #include "output/writebol.h"
+#include "tests/support/conditions.h"
 #include "tests/support/lines.h"
 #include "tests/support/model_gas.h"
 #include "tests/support/scratch_dir.h"
@@ -48,22 +49,11 @@ inline ZeroedPtr<Tables> labelled_tables() {
 
 // The conditions of run r: everything fixed but E/N.
 inline void set_run_conditions(Tables& t, int r, double en) {
-    double* c = t.run.run_conditions[r];
-    for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
-    c[kCondEN] = en;
-    c[kCondCosEB] = 1;
-    c[kCondGasTemp] = 300;
-    c[kCondExcTemp] = 300;
-    c[kCondPlasmaDensity] = 1e18;
-    c[kCondIonCharge] = 1;
-    c[kCondIonMassRatio] = 1;
-    c[kCondEnergySharing] = kSharingEqual;
-    c[kCondGrowthModel] = kGrowthTemporal;
-    c[kCondGridPoints] = 4;
-    c[kCondGridType] = kGridLinear;
-    c[kCondPrecision] = 1e-10;
-    c[kCondConvergence] = 1e-4;
-    c[kCondMaxIterations] = 1000;
+    set_conditions(t, r,
+                   {{kCondEN, en}, {kCondCosEB, 1}, {kCondGasTemp, 300}, {kCondExcTemp, 300},
+                    {kCondPlasmaDensity, 1e18}, {kCondIonCharge, 1}, {kCondEnergySharing, kSharingEqual},
+                    {kCondGrowthModel, kGrowthTemporal}, {kCondGridPoints, 4}, {kCondGridType, kGridLinear},
+                    {kCondMaxIterations, 1000}});
     t.run.run_gas_fractions[r][1] = 1.0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/zeroed.h"
 #include "solver/work.h"
+#include "tests/support/conditions.h"
 #include "tests/support/model_gas.h"
 
 namespace kestor::test {
@@ -24,34 +25,19 @@ struct SolverCase {
 // Every condition of a run: cold gas, no charged-particle collisions, no
 // growth, the maximum energy estimated (kGridEstimated).
 inline void set_conditions(SolverCase& m, double en_td, int n, int run = kRun) {
-    double* c = m.t.run.run_conditions[run];
-    for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
-    c[kCondEN] = en_td;
-    c[kCondIonMassRatio] = 1.0;
-    c[kCondEnergySharing] = kSharingEqual;
-    c[kCondGridPoints] = n;
-    c[kCondGridType] = kGridEstimated;
-    c[kCondMaxEnergy] = 100.0;
-    c[kCondPrecision] = 1e-10;
-    c[kCondConvergence] = 1e-4;
-    c[kCondMaxIterations] = 200.0;
+    set_conditions(m.t, run,
+                   {{kCondEN, en_td}, {kCondEnergySharing, kSharingEqual}, {kCondGridPoints, n},
+                    {kCondGridType, kGridEstimated}, {kCondMaxEnergy, 100.0}});
     if (m.t.num.run_count < run) m.t.num.run_count = run;
 }
 
 // Ordinary conditions of a run: 100 Td, 300 K, 100 cells of a linear grid
 // to 20 eV, precision 1e-10.
 inline void set_ordinary_conditions(SolverCase& c) {
-    c.cond(kCondEN) = 100.0;
-    c.cond(kCondCosEB) = 1.0;
-    c.cond(kCondGasTemp) = 300.0;
-    c.cond(kCondIonMassRatio) = 1.0;
-    c.cond(kCondEnergySharing) = kSharingSecondaryAtZero;
-    c.cond(kCondGridPoints) = 100.0;
-    c.cond(kCondGridType) = kGridLinear;
-    c.cond(kCondMaxEnergy) = 20.0;
-    c.cond(kCondPrecision) = 1e-10;
-    c.cond(kCondConvergence) = 1e-4;
-    c.cond(kCondMaxIterations) = 100.0;
+    set_conditions(c.t, kRun,
+                   {{kCondEN, 100.0}, {kCondCosEB, 1.0}, {kCondGasTemp, 300.0},
+                    {kCondEnergySharing, kSharingSecondaryAtZero}, {kCondGridPoints, 100.0},
+                    {kCondGridType, kGridLinear}, {kCondMaxEnergy, 20.0}, {kCondMaxIterations, 100.0}});
 }
 
 // A uniform grid of n cells up to emax straight in the work area.
