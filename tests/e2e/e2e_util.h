@@ -12,6 +12,7 @@
 
 #include "common/tables.h"
 #include "tests/support/conditions.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
@@ -26,7 +27,7 @@ public:
 
     // Copies a fixture file (relative to the fixture folder) into the directory.
     void copy_fixture(const std::string& fixture, const std::string& as) const {
-        copy_in(fs::path(KESTOR_FIXTURES) / fixture, as);
+        copy_in(fixture_path(fixture), as);
     }
 };
 

@@ -152,7 +152,7 @@ std::string match_file(const std::vector<std::string>& tpl, const std::vector<st
 
 std::vector<std::string> read_template(const std::string& name) {
     std::vector<std::string> tpl;
-    std::ifstream f(fs::path(KESTOR_FIXTURES) / "output" / "e2e" / name, std::ios::binary);
+    std::ifstream f(fixture_path("output/e2e/" + name), std::ios::binary);
     std::string line;
     while (std::getline(f, line)) {
         EXPECT_FALSE(line.empty() || line.back() != '|') << name << ": template line without its end mark";

@@ -7,24 +7,18 @@
 
 #include "collisions/readcs.h"
 #include "common/tables.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kestor::test {
 
 namespace fs = std::filesystem;
 
-inline std::string fixture(const std::string& name) {
-    return (fs::path(KESTOR_FIXTURES) / "collisions" / name).string();
-}
-
 inline Name name_of(const std::string& s) {
     Name n;
     n.assign(s);
     return n;
 }
-
-// A directory of its own, removed with everything in it.
-using ScratchDir = test::ScratchDir;
 
 // Reads `file` for the species `name` into slot isp of the tables.
 inline void load(Tables& t, const std::string& file, int isp, const std::string& name, int extrapolate = 0) {

@@ -11,6 +11,7 @@
 #include "common/tables.h"
 #include "output/writebol.h"
 #include "tests/support/conditions.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/lines.h"
 #include "tests/support/model_gas.h"
 #include "tests/support/scratch_dir.h"
@@ -121,7 +122,7 @@ inline void fill_model(Tables& t) {
 }
 
 inline std::string fixture(const std::string& name) {
-    return test::read_text(fs::path(KESTOR_FIXTURES) / "output" / name);
+    return read_text(fixture_path("output/" + name));
 }
 
 
