@@ -18,17 +18,19 @@ namespace {
 
 const std::string kAbortText = CR + " ABORT: Error in input file line:";
 
+// The analytic values are formed with the physical constants, not the
+// program's own (solver/constants.h), as an independent check.
 constexpr double kChargeToMass = 1.75882001076e11;  // C/kg
 constexpr double kMassRatio = 1e-4;
 constexpr double kCollisionRate = 1e-13;             // m3/s
-constexpr double kTownsend = 1e-21;                  // V m2
+constexpr double kOneTd = 1e-21;                     // V m2
 
 double maxwell_mean_energy(double field_td) {
-    const double en = field_td * kTownsend;
+    const double en = field_td * kOneTd;
     return kChargeToMass * en * en / (2.0 * kMassRatio * kCollisionRate * kCollisionRate);
 }
 double maxwell_field_for(double mean_energy) {
-    return std::sqrt(mean_energy * 2.0 * kMassRatio * kCollisionRate * kCollisionRate / kChargeToMass) / kTownsend;
+    return std::sqrt(mean_energy * 2.0 * kMassRatio * kCollisionRate * kCollisionRate / kChargeToMass) / kOneTd;
 }
 
 // The constant-frequency gas Maxw as a data file: the momentum-transfer

@@ -25,8 +25,6 @@ using test::add_grouped;
 using test::add_species;
 using test::SolverCase;
 
-constexpr double kGamma = 593100.7389459227;
-
 // Composite 5-point Gauss-Legendre quadrature.
 double quad(const std::function<double(double)>& f, double a, double b, int pieces = 200) {
     static const double x[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831,

@@ -140,9 +140,9 @@ TEST(ScanField, DruyvesteynTailEndsWhereTheSumReachesLambda) {
     for (double en_td : {30.0, 100.0, 300.0}) {
         const double q = 1e-19, mr = 1e-4;
         ScanGas g(q, mr);
-        g.c.w.run.reduced_field = en_td * 9.999999682655225e-22;
-        const double h = 197700.24631530757 * g.c.w.run.reduced_field * g.c.w.run.reduced_field;
-        const double k = h / (593100.7389459227 * 2.0 * mr * q * q);
+        g.c.w.run.reduced_field = en_td * kTownsend;
+        const double h = kGammaThird * g.c.w.run.reduced_field * g.c.w.run.reduced_field;
+        const double k = h / (kGamma * 2.0 * mr * q * q);
         const double want = std::sqrt(2.0 * k * (kLambda10 - 1.0));
         EXPECT_NEAR(scan_energy_balance(g.c.t, g.c.w.run), want, 0.05 * want) << en_td;
     }

@@ -17,7 +17,6 @@ namespace {
 
 using test::SolverCase;
 
-constexpr double kFloor = 1.0000000031710769e-30;
 constexpr double kMassRatio = 1e-4;
 constexpr double kRateK = 1e-13;
 
@@ -39,9 +38,9 @@ TEST(NewDistribution, FloorsAndNormalises) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     unit_cells(w, {3.0, nan, -2.0, 0.0, 1.0}, 1e-3);
     new_distribution(w.run, w.n, w.dist, w.iter);
-    const double sum = 4.0 + 3.0 * kFloor;
+    const double sum = 4.0 + 3.0 * kTiny;
     EXPECT_DOUBLE_EQ(w.dist.F[1], 3.0 / sum);
-    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kFloor / sum) << j;
+    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kTiny / sum) << j;
     EXPECT_DOUBLE_EQ(w.dist.F[5], 1.0 / sum);
     EXPECT_EQ(w.iter.eedf_peak, w.dist.F[1]);
     EXPECT_EQ(w.iter.tail_level, 1e-3 * w.dist.F[1]);

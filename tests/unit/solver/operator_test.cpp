@@ -17,8 +17,6 @@ namespace {
 
 using test::SolverCase;
 
-constexpr double kGamma = 593100.7389459227;
-constexpr double kTwoOverSqrtPi = 1.1283791513955075;  // 2/sqrt(pi) with the single-precision pi
 constexpr double kMassRatio = 1e-4;
 constexpr double kRateK = 1e-13;
 
@@ -231,10 +229,10 @@ TEST(CoulombUpdate, FollowsTheMeanEnergyOnlyWithAPositiveDensity) {
         if (c.updated) {
             // ln(12 pi n lambda_D^3) with the Debye length at kT = 2/3 of the mean energy.
             const double kt = mean / 1.5;
-            const double debye = std::sqrt(8.854200359009745e-12 * kt / (c.density * 1.6021999911602857e-19));
-            const double expected = std::log(37.69911289215088 * c.density * debye * debye * debye);
+            const double debye = std::sqrt(kVacuumPermittivity * kt / (c.density * kElementaryCharge));
+            const double expected = std::log(kTwelvePi * c.density * debye * debye * debye);
             EXPECT_NEAR(w.coll.coulomb_log, expected, 1e-9) << c.what;
-            EXPECT_NEAR(w.coll.coulomb_factor, 7.727221346741363e-12 * expected, 1e-20) << c.what;
+            EXPECT_NEAR(w.coll.coulomb_factor, kCoulombConstant * expected, 1e-20) << c.what;
         } else {
             EXPECT_EQ(w.coll.coulomb_factor, 5.0) << c.what;
             EXPECT_EQ(w.coll.coulomb_log, -1.0) << c.what;
@@ -249,7 +247,7 @@ TEST(CoulombUpdate, AddsElectronIonCrossSectionsAboveZeroEnergy) {
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
     w.run.ei_degree = 1e-4;
     w.run.electron_ion_mass_ratio = 1e-5;
-    w.coll.coulomb_factor = 7.727221346741363e-12 * 10.0;
+    w.coll.coulomb_factor = kCoulombConstant * 10.0;
     coulomb_update(w);
     EXPECT_EQ(w.coll.CSMEI[1], 0.0);
     EXPECT_EQ(w.coll.Q[1], 1e-19);

@@ -17,7 +17,6 @@ namespace {
 
 using test::SolverCase;
 
-constexpr double kGammaThird = 197700.24631530757;
 constexpr double kMassRatio = 1e-4;
 
 // ---------------------------------------------------------------- zero energy
@@ -148,7 +147,7 @@ TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
     EXPECT_EQ(m.result(kResTownsendEta) > 0.0, c.attachment && dc) << c.what;
     EXPECT_EQ(m.result(kResTownsendAlpha), 0.0) << c.what;  // no ionisation
     if (c.attachment && dc) {
-        const double eta = 5.0 * 9.999999682655225e-22 * m.result(kResAttachmentFreq) / m.result(kResPower);
+        const double eta = 5.0 * kTownsend * m.result(kResAttachmentFreq) / m.result(kResPower);
         EXPECT_DOUBLE_EQ(m.result(kResTownsendEta), eta);
     }
     // Growth power of the attachment loss: (nu_i - nu_a) sum EPSC H F.

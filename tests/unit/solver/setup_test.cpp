@@ -144,7 +144,7 @@ TEST(SetupConversions, ConstantsAndPerRunState) {
     ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.reduced_field, 9.999999682655225e-20);
     EXPECT_EQ(c.w.run.gas_temperature_ev, kTg300);
-    EXPECT_EQ(c.w.run.excitation_temperature_ev, (1000.0 * 1.3807000128307309e-23) / 1.6021999911602857e-19);
+    EXPECT_EQ(c.w.run.excitation_temperature_ev, (1000.0 * kBoltzmann) / kElementaryCharge);
     EXPECT_EQ(c.w.run.field_frequency_mode, 1);
     EXPECT_EQ(c.w.run.field_frequency, 1e-14);
     EXPECT_EQ(c.w.run.cos_field_angle, 0.5);
@@ -444,7 +444,7 @@ TEST(SetupLevels, RotationalLadderFollowsBoltzmannPopulations) {
 
         // Without a transition energy the populations are those at the
         // higher of the two temperatures.
-        const double kt = std::max(kTg300, (tx_kelvin * 1.3807000128307309e-23) / 1.6021999911602857e-19);
+        const double kt = std::max(kTg300, (tx_kelvin * kBoltzmann) / kElementaryCharge);
         double z = 0.0;
         for (int j = 0; j < Ladder::kLevels; ++j) z += Ladder::weight(j) * std::exp(-Ladder::energy(j) / kt);
         EXPECT_NEAR(c.w.run.XXS[s], z, 1e-12 * z);
