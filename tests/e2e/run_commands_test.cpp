@@ -16,8 +16,6 @@
 namespace kestor::test {
 namespace {
 
-const std::string kAbortText = CR + " ABORT: Error in input file line:";
-
 // The analytic values are formed with the physical constants, not the
 // program's own (solver/constants.h), as an independent check.
 constexpr double kChargeToMass = 1.75882001076e11;  // C/kg
@@ -203,7 +201,7 @@ TEST(Run2D, SecondVariableUndefined) {
         ASSERT_EQ(log.size(), 4u) << what;
         EXPECT_EQ(log[1], CR + "RUN2D") << what;
         EXPECT_EQ(log[2], "Second variable undefined") << what;
-        EXPECT_EQ(log[3], kAbortText + std::string(10, ' ') + "22") << what;
+        EXPECT_EQ(log[3], abort_line(22)) << what;
         EXPECT_FALSE(dir.exists("t.txt")) << what;
     }
 }
@@ -295,7 +293,7 @@ TEST(Run2D, TableFileThatCannotBeOpenedAborts) {
     run_script(dir, script);
     const std::vector<std::string> log = log_lines(dir);
     EXPECT_EQ(run_names(log).size(), 4u);
-    EXPECT_EQ(log.back(), kAbortText + std::string(10, ' ') + "27");
+    EXPECT_EQ(log.back(), abort_line(27));
 }
 
 }  // namespace
