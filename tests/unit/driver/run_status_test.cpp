@@ -38,15 +38,7 @@ const StatusCase kStatusCases[] = {
 
 void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.what; }
 
-class RunFailed : public DriverTest, public ::testing::WithParamInterface<StatusCase> {
-protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        set_species({"A"});
-        in.C[kCondGridType] = kGridLinear;
-        in.C[kCondMaxEnergy] = 50.0;
-    }
-};
+class RunFailed : public DriverTest, public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(RunFailed, TheTestOfAFailedRun) { EXPECT_EQ(run_failed(GetParam().status), GetParam().failed); }
 
@@ -59,6 +51,8 @@ TEST_P(RunFailed, SkipFailedLeavesOutExactlyTheFailedRuns) {
 }
 
 TEST_P(RunFailed, ESeriesHandsOverTheGridOfARunThatDidNotFail) {
+    set_species({"A"});
+    in.C[kCondGridType] = kGridLinear;
     model().failing_runs = {1};
     model().fail_status = GetParam().status;
     in.S.assign("RUNSERIES");
