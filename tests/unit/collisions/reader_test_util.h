@@ -1,8 +1,7 @@
-// Helpers of the data-file reader tests: fixture paths, temporary data
-// files and a species load into fresh tables.
+// Helpers of the data-file reader tests: a species load into fresh tables
+// (the fixture paths and scratch folders they use are in tests/support/).
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 #include "collisions/readcs.h"
@@ -11,8 +10,6 @@
 #include "tests/support/scratch_dir.h"
 
 namespace kestor::test {
-
-namespace fs = std::filesystem;
 
 inline Name name_of(const std::string& s) {
     Name n;
