@@ -2,7 +2,8 @@
 # Builds KESTOR+ and runs the shipped example or the whole test suite.
 #   ./build.sh example   build the program alone (no tests, no GoogleTest),
 #                        then run examples/example.kes in examples/
-#   ./build.sh test      build the program and the tests, then run every test
+#   ./build.sh test      build the program, the tests and the benchmarks, then
+#                        run every test (the bit-identity check among them)
 #   ./build.sh aarch64   cross build for 64-bit ARM in build-aarch64/ and run
 #                        the tests there under qemu-user
 #   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer
@@ -68,13 +69,15 @@ seed_corpora() {
 
 case "$what" in
   example)
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=OFF >/dev/null
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=OFF -DKESTOR_BENCH=OFF >/dev/null
     cmake --build build --target kestor
     cd examples
     ../build/kestor example.kes
     ;;
   test)
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=ON >/dev/null
+    # The benchmarks are built too, so that they cannot stop compiling
+    # unnoticed; the bit-identity check among them is a test.
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=ON -DKESTOR_BENCH=ON >/dev/null
     cmake --build build
     ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)"
     ;;

@@ -3,6 +3,8 @@
 // each run after a successful one starts from its neighbour's grid.
 #pragma once
 
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -59,18 +61,25 @@ inline void base_conditions(double* c, double en_td, int n) {
     c[kCondMaxIterations] = 200.0;
 }
 
-// Data files of the synthetic gases, written once into a scratch folder.
+// Data files of the synthetic gases, written once into a scratch folder of
+// this process's own (several checks run side by side), removed at the end.
 struct GasFiles {
     std::filesystem::path dir;
     std::filesystem::path real_data;  // folder of the real data files (may be absent)
 
     explicit GasFiles(std::filesystem::path real = {}) : real_data(std::move(real)) {
-        dir = std::filesystem::temp_directory_path() / "kestor-bench-gases";
+        dir = std::filesystem::temp_directory_path() / ("kestor-bench-gases-" + std::to_string(getpid()));
         std::filesystem::create_directories(dir);
         write_small_gas(dir / "small.dat");
         write_molecule(dir / "molecule.dat");
         write_attaching_gas(dir / "attaching.dat");
     }
+    ~GasFiles() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    GasFiles(const GasFiles&) = delete;
+    GasFiles& operator=(const GasFiles&) = delete;
     bool has_real() const {
         return !real_data.empty() && std::filesystem::exists(real_data / "N2_Phelps_LXCat_2016-01-14.txt");
     }

@@ -1,117 +1,91 @@
-// Bit-identity check of the solver: runs a fixed set of cases and writes
-// every stored double of every run (result row, rate, inverse-rate and
-// energy-loss coefficients, distribution, cell energies, anisotropy and the
-// E/N of the row) as hexadecimal bits, one value per line. A change that
-// keeps the numbers of the program must leave this file byte for byte the
-// same.
+// Bit-identity check of the solver: runs the fixed cases of
+// bench/bitcheck_cases.h and compares every stored double of every run
+// (E/N of the row, result row, rate, inverse-rate and energy-loss
+// coefficients, distribution, cell energies, anisotropy) with a reference
+// that holds each value as its 64 bits in hexadecimal, one file per case.
 //
-//   bitcheck OUT [--data DIR]        write the table to OUT
-//   bitcheck OUT --compare REF       write OUT, then compare it with REF
-//   bitcheck OUT --portable 1        the same with the baseline vector kernels
+//   bitcheck --check DIR [--portable] [--data D] [CASE ...]
+//        compares the cases (all when none is named) with DIR/CASE.txt and
+//        says which cases and fields moved, with their largest change
+//   bitcheck --write DIR [--data D] [CASE ...]
+//        the same comparison, then writes DIR/CASE.txt anew
+//   bitcheck --list DIR
+//        the case names; fails when they and the files of DIR differ
 //
-// DIR holds the real data files; cases that need them are left out (and
-// named on standard output) when it is absent.
+// --portable runs the baseline vector kernels instead of the widest ones
+// (the bits must not change); D is the folder of the real data files.
+// A reference recorded on another kind of machine or C library is compared
+// within stated tolerances instead: the C library's erf differs in the last
+// bit there, which moves most values in their last digits.
+//
+// Exit status: 0 no value moved, 1 some moved, 2 usage or file error,
+// 77 every case asked for was skipped (its real data file is absent).
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "bench/bench_cases.h"
-#include "common/zeroed.h"
+#ifdef __GLIBC__
+#include <gnu/libc-version.h>
+#endif
+
+#include "bench/bitcheck_cases.h"
 #include "common/fp_mode.h"
+#include "driver/labels.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using kestor::bench::Case;
-using kestor::bench::en_series;
-using kestor::bench::Gas;
 
-std::vector<Case> cases() {
-    using namespace kestor;
-    std::vector<Case> v;
-    const std::vector<double> series20 = en_series(1.0, 1000.0, 20);
-    const std::vector<double> series6 = en_series(3.0, 600.0, 6);
-    for (int n : {100, 200, 500, 1000}) {
-        v.push_back({"small-series-" + std::to_string(n), Gas::kSmall, n, series20, {}});
-    }
-    v.push_back({"small-grid1", Gas::kSmall, 150, series6, [](double* c) {
-                     c[kCondGridType] = kGridLinear;
-                     c[kCondMaxEnergy] = 60;
-                 }});
-    v.push_back({"small-grid2", Gas::kSmall, 150, series6, [](double* c) {
-                     c[kCondGridType] = kGridQuadratic;
-                     c[kCondMaxEnergy] = 80;
-                 }});
-    v.push_back({"small-grid3", Gas::kSmall, 150, {30.0, 300.0}, [](double* c) {
-                     c[kCondGridType] = kGridGivenThenEstimated;
-                     c[kCondMaxEnergy] = 50;
-                 }});
-    v.push_back({"small-nogrowth-share2", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondGrowthModel] = kGrowthNone;
-                     c[kCondEnergySharing] = kSharingSecondaryAtZero;
-                 }});
-    v.push_back({"small-spatial-share3", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondGrowthModel] = kGrowthSpatial;
-                     c[kCondEnergySharing] = kSharingPrimaryOnly;
-                 }});
-    v.push_back({"small-frequency", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondFrequency] = 3e-14;
-                     c[kCondCosEB] = 0.5;
-                 }});
-    v.push_back({"small-maxwellian", Gas::kSmall, 200, {10.0, 10.0}, [](double* c) { c[kCondMaxwellEnergy] = 3.0; }});
-    v.push_back({"small-exctemp", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondExcTemp] = 5000;
-                     c[kCondTransitionEnergy] = 0.1;
-                 }});
-    v.push_back({"small-ee", Gas::kSmall, 300, series6, [](double* c) {
-                     c[kCondIonDegree] = 1e-4;
-                     c[kCondPlasmaDensity] = 1e18;
-                 }});
-    v.push_back({"small-ee-momentum", Gas::kSmall, 300, series6, [](double* c) {
-                     c[kCondIonDegree] = 1e-3;
-                     c[kCondPlasmaDensity] = 1e18;
-                     c[kCondEEMomentum] = kEEMomentumOn;
-                 }});
-    v.push_back({"small-ei-only", Gas::kSmall, 200, series6, [](double* c) {
-                     c[kCondIonDegree] = 1e-5;
-                     c[kCondIonCharge] = -1;
-                     c[kCondPlasmaDensity] = -5;
-                     c[kCondIonMassRatio] = 1;
-                 }});
-    for (int sub = 1; sub <= 3; ++sub) {
-        v.push_back({"small-gradient-" + std::to_string(sub), Gas::kSmall, 250, series6,
-                     [sub](double* c) { c[kCondGrowthModel] = bench::gradient_growth_code(sub); }});
-    }
-    v.push_back({"small-gradient-1-n1000", Gas::kSmall, 1000, {50.0},
-                 [](double* c) { c[kCondGrowthModel] = kGrowthGradientTemporal; }});
-    v.push_back({"large-200", Gas::kLarge, 200, series6, {}});
-    v.push_back({"large-1000", Gas::kLarge, 1000, {20.0, 200.0}, {}});
-    v.push_back(
-        {"large-spatial", Gas::kLarge, 300, series6, [](double* c) { c[kCondGrowthModel] = kGrowthSpatial; }});
-    v.push_back({"large-ee", Gas::kLarge, 300, {5.0, 50.0}, [](double* c) {
-                     c[kCondIonDegree] = 1e-5;
-                     c[kCondPlasmaDensity] = 1e17;
-                 }});
-    v.push_back({"large-gradient-2", Gas::kLarge, 300, {10.0, 100.0},
-                 [](double* c) { c[kCondGrowthModel] = kGrowthGradientSpatial; }});
-    v.push_back({"real-n2", Gas::kRealN2, 400, series6, {}});
-    v.push_back({"real-ar-ee", Gas::kRealAr, 300, series6, [](double* c) {
-                     c[kCondIonDegree] = 1e-5;
-                     c[kCondPlasmaDensity] = 1e17;
-                 }});
-    return v;
+constexpr int kExitSame = 0;
+constexpr int kExitMoved = 1;
+constexpr int kExitError = 2;
+constexpr int kExitSkipped = 77;  // ctest's SKIP_RETURN_CODE
+
+// Tolerances against a reference from another machine kind or C library.
+constexpr double kOtherMachineRelative = 1e-3;  // of the larger magnitude
+constexpr double kOtherMachineFloor = 1e-9;     // of the field's largest magnitude in the case
+constexpr double kOtherMachineIterations = 10;  // electron-electron runs may take a few more or fewer
+
+// The machine kind and C library, which decide whether bits must agree.
+std::string machine_kind() {
+#if defined(__x86_64__)
+    std::string kind = "x86_64";
+#elif defined(__aarch64__)
+    std::string kind = "aarch64";
+#else
+    std::string kind = "unknown-architecture";
+#endif
+#ifdef __GLIBC__
+    kind += std::string(" glibc ") + gnu_get_libc_version();
+#else
+    kind += " unknown-C-library";
+#endif
+    return kind;
 }
 
-std::uint64_t bits(double v) {
+std::uint64_t bits_of(double v) {
     std::uint64_t u;
     std::memcpy(&u, &v, sizeof u);
     return u;
 }
 
-// FNV-1a over the lines written, for a one-line summary per case.
+double value_of(std::uint64_t u) {
+    double v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
+}
+
+// FNV-1a, for the digest of the collision tables a case ran on.
 struct Digest {
     std::uint64_t h = 1469598103934665603ull;
     void add(const std::string& s) {
@@ -122,111 +96,370 @@ struct Digest {
     }
 };
 
-void put(std::FILE* out, Digest& d, const std::string& tag, int r, const char* what, int i, double v) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%s %d %s %d %016llx\n", tag.c_str(), r, what, i,
-                  static_cast<unsigned long long>(bits(v)));
-    std::fputs(line, out);
-    d.add(line);
+// One stored double: run, field, index within the field.
+using Key = std::tuple<int, std::string, int>;
+
+struct Table {
+    std::string machine;
+    std::string input;            // digest of the collision tables, hexadecimal
+    std::vector<Key> order;       // as written
+    std::map<Key, std::uint64_t> bits;
+
+    void put(int run, const char* field, int index, double v) {
+        Key k{run, field, index};
+        order.push_back(k);
+        bits[k] = bits_of(v);
+    }
+};
+
+std::string hex(std::uint64_t u) {
+    char s[20];
+    std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(u));
+    return s;
 }
 
 // Every stored value of run r.
-void dump_run(std::FILE* out, Digest& d, const kestor::Tables& t, const std::string& tag, int r, int n) {
+void add_run(Table& tab, const kestor::Tables& t, int r, int n) {
     const auto& run = t.run;
-    put(out, d, tag, r, "en", 1, run.run_conditions[r][1]);
-    for (int j = 1; j <= kestor::kNumResults; ++j) put(out, d, tag, r, "result", j, run.run_results[r][j]);
+    tab.put(r, "en", 1, run.run_conditions[r][kestor::kCondEN]);
+    for (int j = 1; j <= kestor::kNumResults; ++j) tab.put(r, "result", j, run.run_results[r][j]);
     for (int k = 1; k <= t.num.collision_count; ++k) {
-        put(out, d, tag, r, "rate", k, run.run_rate_coef[r][k]);
-        put(out, d, tag, r, "inverse", k, run.run_inverse_rate_coef[r][k]);
-        put(out, d, tag, r, "loss", k, run.run_energy_loss_coef[r][k]);
+        tab.put(r, "rate", k, run.run_rate_coef[r][k]);
+        tab.put(r, "inverse", k, run.run_inverse_rate_coef[r][k]);
+        tab.put(r, "loss", k, run.run_energy_loss_coef[r][k]);
     }
     for (int j = 1; j <= n; ++j) {
-        put(out, d, tag, r, "eedf", j, run.run_eedf[r][j]);
-        put(out, d, tag, r, "energy", j, run.run_eedf_energy[r][j]);
-        put(out, d, tag, r, "anisotropy", j, run.run_anisotropy[r][j]);
+        tab.put(r, "eedf", j, run.run_eedf[r][j]);
+        tab.put(r, "energy", j, run.run_eedf_energy[r][j]);
+        tab.put(r, "anisotropy", j, run.run_anisotropy[r][j]);
     }
 }
 
 // Digest of the collision tables the case ran on, to tell a changed input
 // from a changed solver.
-std::uint64_t input_digest(const kestor::Tables& t) {
+std::string input_digest(const kestor::Tables& t) {
     Digest d;
     char line[96];
     for (int k = 1; k <= kestor::kMaxCollisions; ++k) {
         const int np = t.col.cs_npoints[k];
         for (int p = 0; p < np && p < kestor::kMaxCsPoints; ++p) {
             std::snprintf(line, sizeof line, "%d %016llx %016llx", k,
-                          static_cast<unsigned long long>(bits(t.col.cs_energy[k][p])),
-                          static_cast<unsigned long long>(bits(t.col.cs_value[k][p])));
+                          static_cast<unsigned long long>(bits_of(t.col.cs_energy[k][p])),
+                          static_cast<unsigned long long>(bits_of(t.col.cs_value[k][p])));
             d.add(line);
         }
     }
-    return d.h;
+    return hex(d.h);
 }
 
-int compare(const std::string& out, const std::string& ref) {
-    std::ifstream a(out), b(ref);
-    if (!b) {
-        std::printf("cannot read %s\n", ref.c_str());
-        return 2;
+// Runs a case; false when its gas cannot be loaded (no real data).
+bool run_case(const Case& c, const kestor::bench::GasFiles& files, bool portable, Table& tab) {
+    auto t = kestor::make_tables();
+    auto w = kestor::make_solver_work();
+    if (portable) w->kernel_isa = kestor::SolveIsa::kPortable;
+    if (!kestor::bench::load_gas(*t, files, c.gas, static_cast<int>(c.en_td.size()))) return false;
+    kestor::bench::run_case(*t, *w, c, [&](int r, auto solve) {
+        solve();
+        add_run(tab, *t, r, c.n);
+    });
+    tab.machine = machine_kind();
+    tab.input = input_digest(*t);
+    return true;
+}
+
+fs::path reference_file(const fs::path& dir, const std::string& name) { return dir / (name + ".txt"); }
+
+bool read_table(const fs::path& file, Table& tab) {
+    std::ifstream in(file);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream s(line);
+        if (line.rfind("machine ", 0) == 0) {
+            tab.machine = line.substr(8);
+            continue;
+        }
+        if (line.rfind("input ", 0) == 0) {
+            tab.input = line.substr(6);
+            continue;
+        }
+        int run = 0, index = 0;
+        std::string field, h;
+        if (!(s >> run >> field >> index >> h)) return false;
+        Key k{run, field, index};
+        tab.order.push_back(k);
+        tab.bits[k] = std::stoull(h, nullptr, 16);
     }
-    std::string la, lb;
-    long line = 0, differ = 0;
-    for (;;) {
-        const bool ga = static_cast<bool>(std::getline(a, la));
-        const bool gb = static_cast<bool>(std::getline(b, lb));
-        if (!ga && !gb) break;
-        ++line;
-        if (ga != gb || la != lb) {
-            if (differ < 10) std::printf("line %ld:\n  new %s\n  ref %s\n", line, la.c_str(), lb.c_str());
-            ++differ;
+    return true;
+}
+
+bool write_table(const fs::path& file, const std::string& name, const Table& tab) {
+    std::ofstream out(file);
+    out << "# Bit-identity reference of the case " << name << ": every stored double of its runs\n"
+        << "# as run, field, index and the value's 64 bits in hexadecimal.\n"
+        << "# Written by tests/bitcheck/regenerate.sh --write; never edit it by hand.\n"
+        << "machine " << tab.machine << "\n"
+        << "input " << tab.input << "\n";
+    for (const Key& k : tab.order) {
+        out << std::get<0>(k) << ' ' << std::get<1>(k) << ' ' << std::get<2>(k) << ' ' << hex(tab.bits.at(k))
+            << '\n';
+    }
+    return static_cast<bool>(out);
+}
+
+// What moved in one field (a result slot, or a whole array field).
+struct FieldChange {
+    long values = 0;
+    std::set<int> runs;
+    double largest = -1.0;  // largest relative change
+    int run = 0, index = 0;
+    double before = 0.0, after = 0.0;
+};
+
+double relative_change(double before, double after) {
+    if (before == after) return 0.0;
+    const double scale = std::fabs(before);
+    if (scale == 0.0 || !std::isfinite(scale) || !std::isfinite(after)) return INFINITY;
+    return std::fabs(after - before) / scale;
+}
+
+// "1-6", "2, 4-5": the runs a field moved in.
+std::string run_list(const std::set<int>& runs) {
+    std::string s;
+    auto it = runs.begin();
+    while (it != runs.end()) {
+        const int first = *it;
+        int last = first;
+        for (++it; it != runs.end() && *it == last + 1; ++it) last = *it;
+        if (!s.empty()) s += ", ";
+        s += std::to_string(first);
+        if (last != first) s += "-" + std::to_string(last);
+    }
+    return s;
+}
+
+std::string field_name(const Key& k, const kestor::Tables& labels) {
+    const std::string& f = std::get<1>(k);
+    if (f != "result") return f;
+    const int j = std::get<2>(k);
+    std::string label = labels.labels.result_labels[j].trimmed();
+    return "result " + std::to_string(j) + (label.empty() ? "" : " " + label);
+}
+
+// Largest magnitude of each field over the case, for the tolerance floor.
+std::map<std::string, double> field_scales(const Table& ref, const kestor::Tables& labels) {
+    std::map<std::string, double> scale;
+    for (const auto& [k, b] : ref.bits) {
+        const double v = std::fabs(value_of(b));
+        double& s = scale[field_name(k, labels)];
+        if (std::isfinite(v) && v > s) s = v;
+    }
+    return scale;
+}
+
+bool within_tolerance(const Key& k, double before, double after, double field_scale) {
+    if (std::get<1>(k) == "result" && std::get<2>(k) == kestor::kResIterations)
+        return std::fabs(after - before) <= kOtherMachineIterations;
+    if (!std::isfinite(before) || !std::isfinite(after)) return false;
+    const double larger = std::fmax(std::fabs(before), std::fabs(after));
+    return std::fabs(after - before) <= kOtherMachineRelative * larger + kOtherMachineFloor * field_scale;
+}
+
+struct Comparison {
+    std::map<std::string, FieldChange> moved;  // by field name, in name order
+    long added = 0, gone = 0;
+    long within = 0;  // differing values inside the tolerances (other machine)
+    bool any() const { return !moved.empty() || added > 0 || gone > 0; }
+};
+
+Comparison compare(const Table& now, const Table& ref, bool exact, const kestor::Tables& labels) {
+    Comparison cmp;
+    const std::map<std::string, double> scale = exact ? std::map<std::string, double>{} : field_scales(ref, labels);
+    for (const Key& k : now.order) {
+        const auto it = ref.bits.find(k);
+        if (it == ref.bits.end()) {
+            ++cmp.added;
+            continue;
+        }
+        const std::uint64_t b_now = now.bits.at(k);
+        if (b_now == it->second) continue;
+        const double before = value_of(it->second), after = value_of(b_now);
+        const std::string name = field_name(k, labels);
+        if (!exact && within_tolerance(k, before, after, scale.at(name))) {
+            ++cmp.within;
+            continue;
+        }
+        FieldChange& f = cmp.moved[name];
+        ++f.values;
+        f.runs.insert(std::get<0>(k));
+        const double rel = relative_change(before, after);
+        if (rel > f.largest || std::isnan(rel)) {
+            f.largest = rel;
+            f.run = std::get<0>(k);
+            f.index = std::get<2>(k);
+            f.before = before;
+            f.after = after;
         }
     }
-    std::printf("%ld lines compared, %ld differ: %s\n", line, differ, differ == 0 ? "IDENTICAL" : "DIFFERENT");
-    return differ == 0 ? 0 : 1;
+    for (const auto& [k, b] : ref.bits) cmp.gone += now.bits.count(k) == 0 ? 1 : 0;
+    return cmp;
+}
+
+void print_comparison(const Comparison& cmp) {
+    for (const auto& [field, f] : cmp.moved) {
+        // A result slot is its own field; an array field names the entry.
+        const std::string where = "run " + std::to_string(f.run) +
+                                  (field.rfind("result", 0) == 0 ? "" : ", index " + std::to_string(f.index));
+        std::printf("  %-40s %6ld value%s in run%s %s; largest relative change %.3g (%s: %.17g -> %.17g)\n",
+                    field.c_str(), f.values, f.values == 1 ? "" : "s", f.runs.size() == 1 ? "" : "s",
+                    run_list(f.runs).c_str(), f.largest, where.c_str(), f.before, f.after);
+    }
+    if (cmp.added > 0) std::printf("  %ld values not in the reference (more runs, collisions or grid points)\n", cmp.added);
+    if (cmp.gone > 0) std::printf("  %ld values of the reference no longer stored\n", cmp.gone);
+}
+
+struct Options {
+    std::string mode;  // check, write, list
+    fs::path dir;
+    fs::path data;
+    bool portable = false;
+    std::vector<std::string> names;
+};
+
+bool parse(int argc, char** argv, Options& o) {
+    if (argc < 3) return false;
+    o.mode = argv[1];
+    if (o.mode != "--check" && o.mode != "--write" && o.mode != "--list") return false;
+    o.mode = o.mode.substr(2);
+    o.dir = argv[2];
+    o.data = fs::path(__FILE__).parent_path() / ".." / ".." / "shared" / "data";
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--portable") == 0) {
+            o.portable = true;
+        } else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
+            o.data = argv[++i];
+        } else {
+            o.names.emplace_back(argv[i]);
+        }
+    }
+    return true;
+}
+
+// The case names against the reference files: every case has one and
+// every file belongs to a case.
+int list_cases(const Options& o, const std::vector<Case>& all) {
+    std::set<std::string> files, cases;
+    for (const auto& e : fs::directory_iterator(o.dir)) {
+        if (e.path().extension() == ".txt") files.insert(e.path().stem().string());
+    }
+    for (const Case& c : all) {
+        cases.insert(c.name);
+        std::printf("%s\n", c.name.c_str());
+    }
+    int status = kExitSame;
+    for (const std::string& c : cases) {
+        if (files.count(c) == 0) {
+            std::printf("no reference file for the case %s: run tests/bitcheck/regenerate.sh --write\n", c.c_str());
+            status = kExitMoved;
+        }
+    }
+    for (const std::string& f : files) {
+        if (cases.count(f) == 0) {
+            std::printf("reference file %s.txt belongs to no case\n", f.c_str());
+            status = kExitMoved;
+        }
+    }
+    return status;
+}
+
+// Checks (and in write mode rewrites) one case; its exit status.
+int check_case(const Options& o, const Case& c, const kestor::bench::GasFiles& files,
+               const kestor::Tables& labels) {
+    Table now;
+    if (!run_case(c, files, o.portable, now)) {
+        std::printf("%-24s skipped: its real data file is not in %s\n", c.name.c_str(), o.data.string().c_str());
+        return kExitSkipped;
+    }
+    const fs::path file = reference_file(o.dir, c.name);
+    Table ref;
+    const bool have_ref = read_table(file, ref);
+    int status = kExitSame;
+    if (!have_ref) {
+        std::printf("%-24s no reference (%s)\n", c.name.c_str(), file.string().c_str());
+        status = o.mode == "write" ? kExitSame : kExitError;
+    } else {
+        const bool exact = ref.machine == now.machine;
+        const Comparison cmp = compare(now, ref, exact, labels);
+        const char* kernels = o.portable ? ", baseline vector kernels" : "";
+        if (!cmp.any()) {
+            std::printf("%-24s %zu values identical%s%s\n", c.name.c_str(), now.order.size(),
+                        exact ? "" : " within the tolerances", kernels);
+        } else {
+            std::printf("%-24s MOVED%s\n", c.name.c_str(), kernels);
+            print_comparison(cmp);
+            status = kExitMoved;
+        }
+        if (!exact) {
+            std::printf("  reference recorded on %s, this is %s: compared within a relative %g of the larger\n"
+                        "  value plus %g of the field's largest, iterations within %g (%ld values differ inside)\n",
+                        ref.machine.c_str(), now.machine.c_str(), kOtherMachineRelative, kOtherMachineFloor,
+                        kOtherMachineIterations, cmp.within);
+        }
+        if (ref.input != now.input) {
+            std::printf("  the collision tables differ from the reference's (input %s, reference %s)\n",
+                        now.input.c_str(), ref.input.c_str());
+        }
+    }
+    if (o.mode == "write") {
+        if (!write_table(file, c.name, now)) {
+            std::printf("cannot write %s\n", file.string().c_str());
+            return kExitError;
+        }
+        if (status == kExitMoved || !have_ref) std::printf("  written %s\n", file.string().c_str());
+        status = kExitSame;
+    }
+    return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT [--data DIR] [--compare REF]\n", argv[0]);
-        return 2;
+    Options o;
+    if (!parse(argc, argv, o)) {
+        std::fprintf(stderr,
+                     "usage: %s --check DIR [--portable] [--data D] [CASE ...]\n"
+                     "       %s --write DIR [--data D] [CASE ...]\n"
+                     "       %s --list DIR\n",
+                     argv[0], argv[0], argv[0]);
+        return kExitError;
     }
     kestor::set_floating_point_mode();
-    const std::string out_name = argv[1];
-    std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "shared" / "data";
-    std::string ref;
-    bool portable = false;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--data") == 0) data = argv[i + 1];
-        if (std::strcmp(argv[i], "--compare") == 0) ref = argv[i + 1];
-        if (std::strcmp(argv[i], "--portable") == 0) portable = std::strcmp(argv[i + 1], "0") != 0;
-    }
+    const std::vector<Case> all = kestor::bench::bitcheck_cases();
+    if (o.mode == "list") return list_cases(o, all);
 
-    std::FILE* out = std::fopen(out_name.c_str(), "w");
-    if (out == nullptr) {
-        std::fprintf(stderr, "cannot write %s\n", out_name.c_str());
-        return 2;
+    std::vector<const Case*> chosen;
+    for (const Case& c : all) {
+        bool wanted = o.names.empty();
+        for (const std::string& n : o.names) wanted = wanted || n == c.name;
+        if (wanted) chosen.push_back(&c);
     }
-    const kestor::bench::GasFiles files(data);
-    for (const Case& c : cases()) {
-        auto t = kestor::make_tables();
-        auto w = kestor::make_solver_work();
-        if (portable) w->kernel_isa = kestor::SolveIsa::kPortable;
-        const int runs = static_cast<int>(c.en_td.size());
-        if (!kestor::bench::load_gas(*t, files, c.gas, runs)) {
-            std::printf("%-28s skipped (no data)\n", c.name.c_str());
-            continue;
-        }
-        Digest d;
-        kestor::bench::run_case(*t, *w, c, [&](int r, auto solve) {
-            solve();
-            dump_run(out, d, *t, c.name, r, c.n);
-        });
-        std::printf("%-28s runs %3d  input %016llx  output %016llx\n", c.name.c_str(), runs,
-                    static_cast<unsigned long long>(input_digest(*t)), static_cast<unsigned long long>(d.h));
+    if (chosen.size() < (o.names.empty() ? 1 : o.names.size())) {
+        std::fprintf(stderr, "no such case among the names given (bitcheck --list DIR names them)\n");
+        return kExitError;
     }
-    std::fclose(out);
-    return ref.empty() ? 0 : compare(out_name, ref);
+    if (o.mode == "write") fs::create_directories(o.dir);
+
+    auto labels = kestor::make_tables();
+    kestor::setlabels(*labels);
+    const kestor::bench::GasFiles files(o.data);
+    int worst = kExitSame;
+    bool all_skipped = true;
+    for (const Case* c : chosen) {
+        const int s = check_case(o, *c, files, *labels);
+        if (s == kExitSkipped) continue;
+        all_skipped = false;
+        if (s == kExitError || (s == kExitMoved && worst != kExitError)) worst = s;
+    }
+    return all_skipped ? kExitSkipped : worst;
 }

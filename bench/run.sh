@@ -4,8 +4,11 @@
 #                         exponentials of the walk (walk_count) and the memory
 #                         and time of reading large inputs (input_memory)
 #   bench/run.sh quick    the same, one repetition per case of run_bench
-#   bench/run.sh record   writes the bit-identity table build-bench/bitcheck.ref
-#   bench/run.sh check    writes a new table and compares it with the recorded one
+#   bench/run.sh record   records the bit-identity tables of the working tree in
+#                         build-bench/bitcheck-ref/ (for a check between two
+#                         uncommitted states; the committed reference is
+#                         tests/bitcheck/reference/, checked by the tests)
+#   bench/run.sh check    compares the current tables with the recorded ones
 #   bench/run.sh input    peak memory and time of kestor on 20 and 100 MB inputs
 #                         (line feeds only and 100-character lines; also in all)
 # Timings are best-of-several on a machine that should be otherwise idle.
@@ -33,10 +36,11 @@ case "$what" in
     "$build/run_bench" --quick
     ;;
   record)
-    "$build/bitcheck" "$build/bitcheck.ref"
+    rm -rf "$build/bitcheck-ref"
+    "$build/bitcheck" --write "$build/bitcheck-ref"
     ;;
   check)
-    "$build/bitcheck" "$build/bitcheck.new" --compare "$build/bitcheck.ref"
+    "$build/bitcheck" --check "$build/bitcheck-ref"
     ;;
   *)
     echo "usage: $0 [all|quick|record|check|input]" >&2

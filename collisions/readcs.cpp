@@ -3,6 +3,7 @@
 // and cross-section pairs after a line of dashes; reference blocks.
 #include "collisions/readcs.h"
 
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,7 +18,6 @@
 namespace kestor {
 namespace {
 
-constexpr int kDataFileUnit = 11;
 constexpr int kMaxSearchLines = 100;     // lines searched for the table's dash line
 constexpr int kMaxReferenceLines = 100;  // text lines of a reference block after the first
 constexpr std::size_t kMaxLevelEntries = 2 * kMaxCollisions;
@@ -217,16 +217,22 @@ void read_blocks(Reader& r) {
 
 }  // namespace
 
+void readcs(Tables& t, int isp, const Name& name, LineInput& file) {
+    if (isp < 1 || isp > kMaxSpecies) return;
+    // Each species reads the file from its start.
+    file.step_back(std::numeric_limits<std::size_t>::max());
+    Reader r{t, file, isp, requested_name(name)};
+    t.sp.species_effective_flag[isp] = 0;
+    t.sp.species_reference[isp].assign(t.prefs.cs_file_name.trimmed());
+    read_blocks(r);
+    build_rot_levels(t.sp, isp, r.levels, t.num.collision_count);
+}
+
 void readcs(Tables& t, int isp, const Name& name) {
     if (isp < 1 || isp > kMaxSpecies) return;
     LineInput in;
     if (!in.open_file(t.prefs.cs_file_name.trimmed(), kDataFileUnit)) return;
-    Reader r{t, in, isp, requested_name(name)};
-    t.sp.species_effective_flag[isp] = 0;
-    t.sp.species_reference[isp].assign(t.prefs.cs_file_name.trimmed());
-    read_blocks(r);
-    in.close();
-    build_rot_levels(t.sp, isp, r.levels, t.num.collision_count);
+    readcs(t, isp, name, in);
 }
 
 }  // namespace kestor

@@ -1,5 +1,6 @@
 #include "common/free_format.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -17,16 +18,25 @@ namespace {
 constexpr int kStdinUnit = 5;
 constexpr std::size_t kFileChunk = 1 << 16;
 
+std::string too_large(std::size_t max_bytes) { return "larger than " + std::to_string(max_bytes) + " bytes"; }
+
 // Appends the whole stream to `data`; false when the stream reports an
-// error (a directory, an unreadable file) or holds more than max_bytes.
-bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes) {
+// error (a directory, an unreadable file) or holds more than max_bytes,
+// with the reason in `why`.
+bool slurp(std::FILE* f, std::string& data, std::size_t max_bytes, std::string& why) {
     char buffer[kFileChunk];
     std::size_t got;
+    errno = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        if (got > max_bytes - data.size()) return false;
+        if (got > max_bytes - data.size()) {
+            why = too_large(max_bytes);
+            return false;
+        }
         data.append(buffer, got);
     }
-    return std::ferror(f) == 0;
+    if (std::ferror(f) == 0) return true;
+    why = errno != 0 ? std::strerror(errno) : "read error";
+    return false;
 }
 
 // The size the file has now, to hold it without growing the buffer; 0
@@ -58,13 +68,23 @@ LineInput::~LineInput() { close(); }
 
 bool LineInput::open_file(const std::string& path, int unit, std::size_t max_bytes) {
     close();
-    if (is_device(path)) return false;
+    if (is_device(path)) {
+        open_error_ = "a device, not a text file";
+        return false;
+    }
     const std::size_t size = file_size(path);
-    if (size > max_bytes) return false;
+    if (size > max_bytes) {
+        open_error_ = too_large(max_bytes);
+        return false;
+    }
+    errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
+    if (f == nullptr) {
+        open_error_ = errno != 0 ? std::strerror(errno) : "cannot be opened";
+        return false;
+    }
     data_.reserve(size);
-    const bool ok = slurp(f, data_, max_bytes);
+    const bool ok = slurp(f, data_, max_bytes, open_error_);
     std::fclose(f);
     if (!ok) {
         release(data_);
@@ -78,11 +98,12 @@ bool LineInput::open_file(const std::string& path, int unit, std::size_t max_byt
 
 void LineInput::attach_stdin() { attach_stream(stdin, "stdin", kStdinUnit); }
 
-void LineInput::attach_stream(std::FILE* stream, std::string name, int unit) {
+void LineInput::attach_stream(std::FILE* stream, std::string name, int unit, std::size_t max_line) {
     close();
     stream_ = stream;
     name_ = std::move(name);
     unit_ = unit;
+    max_line_ = max_line;
 }
 
 void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
@@ -97,26 +118,36 @@ void LineInput::set_lines(std::vector<std::string> lines, std::string name) {
 
 void LineInput::close() {
     stream_ = nullptr;
+    max_line_ = kMaxFileBytes;
+    open_error_.clear();
     at_end_ = false;
+    failed_ = false;
     release(data_);
     pos_ = 0;
     name_.clear();
     unit_ = 0;
 }
 
-// Appends the next line of the stream, or its next piece of at most
-// kMaxStreamLine characters, to the buffer with a line feed after it.
+// Replaces the line held by the next line of the stream, with a line feed
+// after it. Called only when every line held has been served; character by
+// character, so that a terminal's answer is taken as soon as it is typed.
 bool LineInput::fetch() {
     if (at_end_ || stream_ == nullptr) return false;
-    const std::size_t start = data_.size();
+    data_.clear();
+    pos_ = 0;
     int ch;
     bool any = false;
     while ((ch = std::getc(stream_)) != EOF) {
         any = true;
         if (ch == '\n') break;
+        if (data_.size() == max_line_) {
+            // No line of a file is longer; the stream is given up.
+            failed_ = true;
+            at_end_ = true;
+            release(data_);
+            return false;
+        }
         data_.push_back(static_cast<char>(ch));
-        // The rest of an overlong line comes as the next line.
-        if (data_.size() - start == kMaxStreamLine) break;
     }
     if (ch == EOF) at_end_ = true;
     if (!any) return false;
@@ -207,6 +238,14 @@ public:
         }
     }
 
+    // At a slash directly followed by a character that is neither a
+    // blank, a tab, a comma nor the line end.
+    bool at_slash_in_word() const {
+        if (at_line_end() || peek() != '/' || pos_ + 1 >= line_.size()) return false;
+        const char next = line_[pos_ + 1];
+        return !is_blank(next) && next != ',';
+    }
+
     // The word from here up to a blank, tab, comma, slash or the line end.
     std::string_view word() {
         const std::size_t start = pos_;
@@ -230,6 +269,7 @@ struct Item {
     bool null = false;
     bool delimited = false;
     bool longer = false;  // a delimited text went on past what is kept, not with blanks only
+    bool slash_inside = false;  // an undelimited word cut at a slash that a path goes on after
     std::string quoted;
     std::string_view text;
 
@@ -296,6 +336,7 @@ ItemResult next_item(Scanner& s, Item& item) {
         return r;
     }
     item.text = s.word();
+    item.slash_inside = s.at_slash_in_word();
     return ItemResult::kOk;
 }
 
@@ -390,8 +431,10 @@ bool assign(const ReadTarget& target, const Item& item) {
         const std::size_t n = item.text.size() < target.text_length ? item.text.size() : target.text_length;
         if (n > 0) std::memcpy(dst, item.text.data(), n);
         std::memset(dst + n, ' ', target.text_length - n);
-        if (target.text_cut != nullptr)
-            *target.text_cut = item.longer || without_trailing_blanks(item.text).size() > target.text_length;
+        if (target.name_refused != nullptr)
+            *target.name_refused = item.longer || item.slash_inside ||
+                                   without_trailing_blanks(item.text).size() > target.text_length ||
+                                   item.text.find('\0') != std::string_view::npos;
         return true;
     }
     case ReadTarget::Kind::kInt:
@@ -439,8 +482,10 @@ ReadResult read_targets(Scanner& s, std::span<const ReadTarget> targets, std::si
 ReadResult read_free(LineInput& in, std::span<const ReadTarget> targets, std::size_t* filled) {
     Scanner s(&in);
     std::size_t n = 0;
-    const ReadResult r = read_targets(s, targets, n);
+    ReadResult r = read_targets(s, targets, n);
     if (filled != nullptr) *filled = n;
+    // A stream line too long to hold is a failure of the input, not its end.
+    if (r == ReadResult::kEnd && in.failed()) r = ReadResult::kError;
     return r;
 }
 

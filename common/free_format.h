@@ -1,10 +1,11 @@
 // Line input and the free-format (list-directed) reader.
 //
 // A LineInput serves the lines of one text source: a file, standard input,
-// or a text held in memory. A file is held whole in one buffer and a
-// stream keeps the lines served so far in one buffer, so stepping back
-// over lines (the data-file reader does it) only moves a position, and
+// or a text held in memory. A file is held whole in one buffer, so stepping
+// back over lines (the data-file reader does it) only moves a position, and
 // memory stays proportional to the input whatever the shape of its lines.
+// A stream (standard input) is read once: it holds only the line served
+// last, so that any number of lines before a value costs nothing.
 // One carriage return before the line feed is removed from every line, so
 // files written on other platforms read like the others.
 #pragma once
@@ -33,14 +34,16 @@ public:
     // file and may never end, and a file above this size is no script or
     // data file: both count as files that cannot be opened.
     static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
-    // Lines taken from standard input are served in pieces of at most this
-    // length, so that an input without line ends cannot exhaust memory.
-    static constexpr std::size_t kMaxStreamLine = std::size_t{1} << 20;
 
     // Opens an existing file for reading; false when it cannot be opened
     // (missing, a directory, a device, no permission, above max_bytes).
     bool open_file(const std::string& path, int unit, std::size_t max_bytes = kMaxFileBytes);
+    // Why the last open_file failed ("Permission denied", ...); empty after a success.
+    const std::string& open_error() const { return open_error_; }
     // Reads lines from standard input as they are needed (unit 5, "stdin").
+    // A line is served whole; one longer than a file may be fails the
+    // input (see failed()), so that an input without line ends cannot
+    // exhaust memory.
     void attach_stdin();
     // Serves the given lines as a file holding them would (tests, texts in
     // memory): a line feed inside one ends it, a carriage return before its
@@ -53,37 +56,52 @@ public:
     // The same as a view into the input, valid until the next call that
     // reads, steps back, opens or closes.
     bool next_line(std::string_view& line);
-    // Steps back over the last `count` lines read (never before the first line).
+    // Steps back over the last `count` lines read (never before the first
+    // line held: on a stream, the line served last).
     void step_back(std::size_t count);
 
     const std::string& name() const { return name_; }
     int unit() const { return unit_; }
+    // A stream line was longer than max_line: the input ended there.
+    bool failed() const { return failed_; }
 
-    // Reads lines from `stream` as they are needed (tests); not closed here.
-    void attach_stream(std::FILE* stream, std::string name, int unit);
+    // Reads lines from `stream` as they are needed, each of at most
+    // `max_line` characters (tests); not closed here.
+    void attach_stream(std::FILE* stream, std::string name, int unit, std::size_t max_line = kMaxFileBytes);
 
 private:
     bool fetch();
 
-    // A file whole, or the lines served so far from a stream, each of
-    // them ended by a line feed; lines are found by scanning for line feeds.
+    // A file whole, or the line served last from a stream, each line ended
+    // by a line feed; lines are found by scanning for line feeds.
     std::string data_;
     std::size_t pos_ = 0;  // start of the next line in data_
     std::FILE* stream_ = nullptr;
+    std::size_t max_line_ = kMaxFileBytes;
     bool at_end_ = false;
+    bool failed_ = false;
     std::string name_;
     int unit_ = 0;
+    std::string open_error_;
 };
 
 // One target of a free-format read: a 32-bit integer, a double, or a
-// fixed-length text. A text target made by `of_name` also reports whether
-// the value was longer than the text (trailing blanks aside) and so was cut.
+// fixed-length text. A text target made by `of_name` is a file name and
+// also reports whether it is refused: it names no file, or may name
+// another one than the script gives. A name is refused unless a value is
+// assigned to it, and when that value
+//   - is longer than the text (trailing blanks aside) and so was cut;
+//   - is an undelimited word ended by a slash that is directly followed by
+//     more than a blank, a tab, a comma or the line end (a path with a
+//     folder part, "sub/gas.txt", would be cut to its first part);
+//   - holds a NUL byte, which no file name can hold.
+// A null value or a slash before any value assigns nothing.
 struct ReadTarget {
     enum class Kind { kInt, kReal, kText };
     Kind kind;
     void* ptr;
     std::size_t text_length;
-    bool* text_cut = nullptr;
+    bool* name_refused = nullptr;
 
     // The longest text target: a delimited value is gathered only this far.
     static constexpr std::size_t kMaxTextLength = 4096;
@@ -96,10 +114,10 @@ struct ReadTarget {
         return {Kind::kText, t.c, N};
     }
     template <std::size_t N>
-    static ReadTarget of_name(FixedText<N>& t, bool& cut) {
+    static ReadTarget of_name(FixedText<N>& t, bool& refused) {
         static_assert(N <= kMaxTextLength);
-        cut = false;
-        return {Kind::kText, t.c, N, &cut};
+        refused = true;  // until a value that names a file is assigned
+        return {Kind::kText, t.c, N, &refused};
     }
 };
 
@@ -118,7 +136,8 @@ ReadResult read_line(LineInput& in, LineText& out);
 // "inf" and "nan" included, or too large for a double; a quoted value for
 // a number; a closing quote followed by anything but a separator; a repeat
 // count of 0). A real too small for a double reads as 0. kEnd: the input
-// ends while a value is still needed, an unclosed quote included. Either
+// ends while a value is still needed, an unclosed quote included (a stream
+// line too long to be held is an error instead). Either
 // way the read has used every line it touched, the failing one included,
 // and the next read starts on the line after it.
 ReadResult read_free(LineInput& in, std::span<const ReadTarget> targets, std::size_t* filled = nullptr);
@@ -131,10 +150,13 @@ ReadResult read_values(LineInput& in, T&... targets) {
     const ReadTarget t[] = {ReadTarget::of(targets)...};
     return read_free(in, t);
 }
-// One text value into `name`; `cut` tells whether the value did not fit.
+// One file name, a text value, into `name`; `refused` tells whether it
+// names no file or may name another one (see ReadTarget). A read that
+// assigns nothing leaves `name` blank: no earlier name is used again.
 template <std::size_t N>
-ReadResult read_name(LineInput& in, FixedText<N>& name, bool& cut) {
-    const ReadTarget t[] = {ReadTarget::of_name(name, cut)};
+ReadResult read_name(LineInput& in, FixedText<N>& name, bool& refused) {
+    name.blank();
+    const ReadTarget t[] = {ReadTarget::of_name(name, refused)};
     return read_free(in, t);
 }
 template <class... T>

@@ -49,12 +49,12 @@ void write_abort_line(Interpreter& in) {
     writelog_cr(in, in.S.trimmed());
 }
 
-void command_loop(Program& p) {
+ScriptEnd command_loop(Program& p) {
     Interpreter& in = p.in;
     for (;;) {
         if (script_read_line(in, in.S) != ReadResult::kOk) {
             write_finished(in);
-            return;
+            return ScriptEnd::kFinished;
         }
         left_adjust(in.S);
         if (is_comment(in.S)) continue;
@@ -65,10 +65,10 @@ void command_loop(Program& p) {
                 break;
             case CommandResult::kFinish:
                 write_finished(in);
-                return;
+                return ScriptEnd::kFinished;
             case CommandResult::kAbort:
                 write_abort_line(in);
-                return;
+                return ScriptEnd::kAborted;
         }
     }
 }

@@ -19,8 +19,10 @@ struct CommandEntry {
 // when none does.
 const CommandEntry* find_command(std::string_view line);
 
+enum class ScriptEnd { kFinished, kAborted };
+
 // Reads and runs the script until FINISHED or the ABORT exit.
-void command_loop(Program& p);
+ScriptEnd command_loop(Program& p);
 
 // The ABORT exit's log line: carriage return, then the free-format record
 // of "ABORT: Error in input file line:" and the read count.

@@ -37,6 +37,7 @@ struct Interpreter {
     int IVAR[kMaxCurrent + 1] = {};
     int var_count = 0;           // entries of the VAR list, 0..223
     int skip_failed_runs = 0;    // ninth SAVERESULTS line: 1 leaves runs with a positive status out
+    bool result_file_failed = false;  // a SAVERESULTS file could not be written: the status at the end is 27
     // The varied value of the last series run or grid row; a spacing code
     // that computes none leaves it, and the next run takes it again.
     double series_value = 0.0;
@@ -81,15 +82,16 @@ ReadResult script_read_values_or_stop(Interpreter& in, T&... targets) {
     if (r == ReadResult::kEnd) end_of_file_stop(in.script);
     return r;
 }
-// A file name, one text value. `cut` is set when the name was longer than
-// the 256 characters kept: the file it would name then is not the one
-// the script gives, and the command treats it as a file it cannot open.
-inline ReadResult script_read_name(Interpreter& in, LineText& name, bool& cut) {
+// A file name, one text value. `refused` is set when the name names no
+// file or may name another one than the script gives (cut at 256
+// characters or at a slash, a null value, a NUL byte; see ReadTarget): the
+// command treats it as a file it cannot open.
+inline ReadResult script_read_name(Interpreter& in, LineText& name, bool& refused) {
     ++in.script_line_count;
-    return read_name(in.script, name, cut);
+    return read_name(in.script, name, refused);
 }
-inline ReadResult script_read_name_or_stop(Interpreter& in, LineText& name, bool& cut) {
-    const ReadResult r = script_read_name(in, name, cut);
+inline ReadResult script_read_name_or_stop(Interpreter& in, LineText& name, bool& refused) {
+    const ReadResult r = script_read_name(in, name, refused);
     if (r == ReadResult::kEnd) end_of_file_stop(in.script);
     return r;
 }

@@ -1,4 +1,5 @@
 // Process entry of KESTOR+.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -10,6 +11,10 @@
 #include "solver/work.h"
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) then fails the write that passes it,
+    // which the log and the writers report, instead of killing the process
+    // with a log cut mid-line.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         auto tables = kestor::make_tables();
         auto work = kestor::make_solver_work();

@@ -31,23 +31,27 @@ void reset_state(Program& p) {
     for (int s = 1; s <= kMaxSpecies; ++s) t.sp.species_reference[s].blank();
 }
 
+enum class ScriptName { kGiven, kRefused, kNoAnswer };
+
 // The script name: the first argument whole, or, when it is missing or
-// empty, one free-format text typed after the prompt. False when the name
-// is longer than the 256 characters kept: the cut name is never opened.
-bool take_script_name(Interpreter& in, const char* first_arg) {
+// empty, one free-format file name typed after the prompt. A name longer
+// than the 256 characters kept, or a typed one that is refused (see
+// read_name), is never opened: it could only name some other file.
+// kNoAnswer: standard input ended before a name.
+ScriptName take_script_name(Interpreter& in, const char* first_arg, LineInput& terminal) {
     in.INPUTFILE.blank();
     if (first_arg != nullptr && first_arg[0] != '\0') {
         const std::string_view name(first_arg);
         in.INPUTFILE.assign(name);
-        return without_trailing_blanks(name).size() <= kNameLength;
+        return without_trailing_blanks(name).size() <= kNameLength ? ScriptName::kGiven : ScriptName::kRefused;
     }
     std::fputs("KESTOR+ script file?\n", stdout);
     std::fflush(stdout);
-    LineInput terminal;
     terminal.attach_stdin();
-    bool cut = false;
-    if (read_name(terminal, in.INPUTFILE, cut) == ReadResult::kEnd) end_of_file_stop(terminal);
-    return !cut;
+    bool refused = false;
+    if (read_name(terminal, in.INPUTFILE, refused) == ReadResult::kEnd) return ScriptName::kNoAnswer;
+    terminal.close();  // its line may be long
+    return refused ? ScriptName::kRefused : ScriptName::kGiven;
 }
 
 bool file_exists(const std::string& name) {
@@ -55,19 +59,35 @@ bool file_exists(const std::string& name) {
     return std::filesystem::exists(std::filesystem::path(name), ec);
 }
 
-// The script after a successful start of the log: a missing script is
-// logged, one that cannot be opened ends it without a message.
-void run_script(Program& p, bool name_fits) {
+// The script after a successful start of the log; how it ended. A missing
+// script and one that cannot be opened (a folder, no permission) are
+// logged alike; the second also says why on standard error.
+int run_script(Program& p, bool name_usable) {
     Interpreter& in = p.in;
     const std::string script_name = in.INPUTFILE.trimmed();
-    if (!name_fits || !file_exists(script_name)) {
+    const bool found = name_usable && file_exists(script_name);
+    if (!found || !in.script.open_file(script_name, kScriptUnit)) {
+        if (found) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "open error on script file \"%s\": %s\n", script_name.c_str(),
+                         in.script.open_error().c_str());
+        }
         writelog_cr(in, "Cannot find file " + script_name);
-        return;
+        return kAbortExitStatus;
     }
-    if (!in.script.open_file(script_name, kScriptUnit)) return;
     in.script_line_count = 0;
-    command_loop(p);
+    const ScriptEnd end = command_loop(p);
     in.script.close();
+    return end == ScriptEnd::kAborted ? kAbortExitStatus : kExitSuccess;
+}
+
+// A stop with a status of its own wins; after FINISHED a log that failed
+// comes before a result file that could not be written.
+int exit_status(const Interpreter& in, int script_status) {
+    if (script_status != kExitSuccess) return script_status;
+    if (log_given_up(in)) return kLogFileExitStatus;
+    if (in.result_file_failed) return kResultFileExitStatus;
+    return kExitSuccess;
 }
 
 }  // namespace
@@ -76,12 +96,19 @@ int vadovararav(Program& p, const char* first_arg) {
     Interpreter& in = p.in;
     set_floating_point_mode();
     in.LOGFILE.assign(kLogFileName);
+    // Held until the interpreter stops; taken before the log is restarted.
+    const LogLock lock(in);
+    if (lock.busy()) return kLogFileExitStatus;
     reset_state(p);
-    const bool name_fits = take_script_name(in, first_arg);
+    LineInput terminal;
+    const ScriptName name = take_script_name(in, first_arg, terminal);
+    // The log is restarted also without a name, so that no earlier run's
+    // log is left in place to be taken for this one's.
+    const bool log_started = restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed());
+    if (name == ScriptName::kNoAnswer) end_of_file_stop(terminal);
     // A log that cannot be started ends the program before any command.
-    if (!restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed())) return kLogFileExitStatus;
-    run_script(p, name_fits);
-    return log_given_up(in) ? kLogFileExitStatus : kExitSuccess;
+    if (!log_started) return kLogFileExitStatus;
+    return exit_status(in, run_script(p, name == ScriptName::kGiven));
 }
 
 }  // namespace kestor

@@ -2,7 +2,6 @@
 // cross-section data file and logs each species with its reference text
 // and the names of its new collisions.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,14 +18,6 @@ namespace kestor {
 namespace {
 
 constexpr std::string_view kKeyword = "READCOLLISIONS";
-
-// The data file must be a file: a directory of that name is reported like
-// a missing file rather than loaded as an empty one.
-bool data_file_exists(const std::string& path) {
-    std::error_code ec;
-    const auto st = std::filesystem::status(path, ec);
-    return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
-}
 
 void echo(const Interpreter& in, std::string_view text) {
     if (in.screen_echo != 1) return;
@@ -77,8 +68,16 @@ void parse_species_line(Interpreter& in, int room) {
     read_free(in.S.full(), targets);
 }
 
-// Loads one named species; false when the command has to end.
-bool load_species(Program& p, const Name& name) {
+// The line for a species that the file gives no process. With the slots
+// full the reader takes none, so nothing can be said of the file then.
+void log_no_collisions(Program& p, const Name& name, int c0) {
+    const NumDat& num = p.t.num;
+    if (num.collision_count != c0 || num.collision_count + num.grouped_collision_count >= kMaxCollisions) return;
+    writelog(p.in, "No collisions for " + name.trimmed() + " in " + p.t.prefs.cs_file_name.trimmed());
+}
+
+// Loads one named species from `file`; false when the command has to end.
+bool load_species(Program& p, const Name& name, LineInput& file) {
     Tables& t = p.t;
     const int isp = find_species(t, name);
     if (isp > kMaxSpecies) {
@@ -87,11 +86,12 @@ bool load_species(Program& p, const Name& name) {
     }
     if (isp > t.num.species_count) t.num.species_count = isp;
     const int c0 = t.num.collision_count;
-    readcs(t, isp, name);
+    readcs(t, isp, name, file);
     t.sp.species_name[isp] = name;
     for (int k = c0 + 1; k <= t.num.collision_count; ++k) setcname(t, k);
     clear_collision_coefficients(t, c0 + 1, t.num.collision_count);
     write_species_block(p, isp, c0);
+    log_no_collisions(p, name, c0);
     if (t.num.collision_count == kMaxCollisions) {
         writelog(p.in, "Too many collisions");
         return false;
@@ -106,14 +106,18 @@ CommandResult cmd_readcollisions(Program& p) {
     Tables& t = p.t;
     writelog_cr(in, kKeyword);
 
-    bool name_cut = false;
-    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_cut) != ReadResult::kOk)
+    bool name_refused = false;
+    if (script_read_name_or_stop(in, t.prefs.cs_file_name, name_refused) != ReadResult::kOk)
         return CommandResult::kAbort;
     if (!t.prefs.cs_file_name.is_blank()) left_adjust(t.prefs.cs_file_name);
-    const std::string file = t.prefs.cs_file_name.trimmed();
-    // A cut name could only open some other file.
-    if (name_cut || !data_file_exists(file)) {
-        writelog_cr(in, "Cannot find file " + file);
+    const std::string file_name = t.prefs.cs_file_name.trimmed();
+    // Read once for all the species of the line. A file that cannot be
+    // read whole (a directory, a device, no permission, too large) is
+    // reported like a missing one, and nothing is loaded. A cut name could
+    // only open some other file.
+    LineInput file;
+    if (name_refused || !file.open_file(file_name, kDataFileUnit)) {
+        writelog_cr(in, "Cannot find file " + file_name);
         return CommandResult::kAbort;
     }
     if (script_read_line(in, in.S) != ReadResult::kOk) return CommandResult::kAbort;
@@ -127,7 +131,7 @@ CommandResult cmd_readcollisions(Program& p) {
         if (in.SS[j].is_blank()) break;
         Name name = in.SS[j];
         left_adjust(name);
-        if (!load_species(p, name)) break;
+        if (!load_species(p, name, file)) break;
     }
     return CommandResult::kNext;
 }

@@ -27,7 +27,7 @@ struct GridLines {
     double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
     int nr = 0, nc = 0;
     int t1 = 0, t2 = 0;
-    bool name_cut = false;  // the table file name did not fit: no file is opened under it
+    bool name_refused = false;  // the table file name names no file or another one: none is opened
 };
 
 bool read_grid_lines(Interpreter& in, Settings& s, GridLines& l) {
@@ -35,7 +35,7 @@ bool read_grid_lines(Interpreter& in, Settings& s, GridLines& l) {
     if (script_read_values(in, l.x1, l.x2, l.y1, l.y2) != ReadResult::kOk) return false;
     if (script_read_values(in, l.nr, l.nc) != ReadResult::kOk) return false;
     if (script_read_values(in, l.t1, l.t2) != ReadResult::kOk) return false;
-    if (script_read_name(in, s.output_file_name, l.name_cut) != ReadResult::kOk) return false;
+    if (script_read_name(in, s.output_file_name, l.name_refused) != ReadResult::kOk) return false;
     left_adjust(s.output_file_name);
     return true;
 }
@@ -238,7 +238,7 @@ CommandResult cmd_run2d(Program& p) {
 
     const std::string name = t.prefs.output_file_name.trimmed();
     OutputFile f;
-    if (l.name_cut || !f.open(name)) return CommandResult::kAbort;
+    if (l.name_refused || !f.open(name)) return CommandResult::kAbort;
     write_grid_table(t, g, f);
     // A table file that cannot be written completely (a full disk) ends
     // the script like one that cannot be opened; its name is not logged.

@@ -34,11 +34,12 @@ void clear_species_data(SpeciesTables& sp) {
     }
 }
 
-// A result-file name cut to fit the line names some other file: the main
-// file then counts as one that cannot be written. The lookup layout writes
+// A refused result-file name names no file or some other one (an earlier
+// result file, the folder of a path): the main file then counts as one
+// that cannot be written. The lookup layout writes
 // no main file (its files have names of their own).
-bool main_file_refused(const Settings& s, bool name_cut) {
-    return name_cut && s.output_format != kLayoutLookup;
+bool main_file_refused(const Settings& s, bool name_refused) {
+    return name_refused && s.output_format != kLayoutLookup;
 }
 
 }  // namespace
@@ -69,8 +70,8 @@ CommandResult cmd_saveresults(Program& p) {
     Settings& s = p.t.prefs;
     writelog_cr(in, "SAVERESULTS");
 
-    bool name_cut = false;
-    if (script_read_name_or_stop(in, s.output_file_name, name_cut) != ReadResult::kOk) return CommandResult::kAbort;
+    bool name_refused = false;
+    if (script_read_name_or_stop(in, s.output_file_name, name_refused) != ReadResult::kOk) return CommandResult::kAbort;
     left_adjust(s.output_file_name);
     writelog(in, s.output_file_name.trimmed());
 
@@ -81,7 +82,10 @@ CommandResult cmd_saveresults(Program& p) {
         if (script_read_values_or_stop(in, *value) != ReadResult::kOk) return CommandResult::kAbort;
 
     select_for_output(p.t, in.skip_failed_runs);
-    if (main_file_refused(s, name_cut) || !writebol(p.t)) writelog(in, "ERROR: Cannot write to file");
+    if (main_file_refused(s, name_refused) || !writebol(p.t)) {
+        writelog(in, "ERROR: Cannot write to file");
+        in.result_file_failed = true;
+    }
     return CommandResult::kNext;
 }
 

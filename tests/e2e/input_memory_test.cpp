@@ -2,16 +2,12 @@
 // data file or a script of nothing but line feeds costs the program about
 // its own size, not a string per line (which took some fifty times the
 // size). The peak resident memory of the child is read from wait4.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "tests/e2e/e2e_util.h"
+#include "tests/e2e/peak_memory.h"
 
 namespace kestor::test {
 namespace {
@@ -24,31 +20,6 @@ constexpr long kBoundKiB = 2 * 10 * 1024 + 64 * 1024 + 256 * 1024;
 #else
 constexpr long kBoundKiB = 2 * 10 * 1024 + 64 * 1024;
 #endif
-
-struct Measured {
-    int exit_status = -1;
-    long peak_kib = 0;
-};
-
-// Runs kestor on `script` in `dir` with its output discarded.
-Measured run_measured(const TempDir& dir, const std::string& script) {
-    const std::string workdir = dir.path().string();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(workdir.c_str()) != 0) _exit(127);
-        if (!freopen("/dev/null", "r", stdin) || !freopen(".stdout", "w", stdout) || !freopen(".stderr", "w", stderr))
-            _exit(127);
-        execl(KESTOR_BINARY, KESTOR_BINARY, script.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    Measured m;
-    if (wait4(pid, &status, 0, &usage) != pid) return m;
-    m.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    m.peak_kib = usage.ru_maxrss;
-    return m;
-}
 
 struct InputCase {
     const char* name;
@@ -71,7 +42,7 @@ TEST_P(InputMemory, StaysWithinTwiceTheInputPlus64MiB) {
         dir.write("big.txt", feeds);
         dir.write("s.kes", "READCOLLISIONS\nbig.txt\nX\n0\nEND\n");
     }
-    const Measured m = run_measured(dir, "s.kes");
+    const Measured m = run_measured(dir, {"s.kes"});
     EXPECT_EQ(m.exit_status, 0);
     EXPECT_LE(m.peak_kib, kBoundKiB);
     const std::vector<std::string> log = log_lines(dir);

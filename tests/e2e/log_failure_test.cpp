@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ostream>
 #include <string>
@@ -70,9 +71,11 @@ TEST(LogCannotStart, AfterThePromptToo) {
 // ---- the log fails part-way -----------------------------------------------
 
 // Runs kestor on `script` in `dir` with every file it writes limited to
-// `limit` bytes (RLIMIT_FSIZE, with SIGXFSZ ignored so that a write past
-// the limit fails with EFBIG instead of killing the process). Standard
-// output and error go through pipes, which the limit does not cover.
+// `limit` bytes (RLIMIT_FSIZE, as `ulimit -f` sets it). SIGXFSZ is left at
+// its default, which kills the process at the first write past the limit:
+// the program must ignore it itself, so that the write fails with EFBIG
+// and is reported. Standard output and error go through pipes, which the
+// limit does not cover.
 RunOutcome run_with_file_size_limit(const TempDir& dir, const std::string& script, rlim_t limit) {
     const std::string workdir = dir.path().string();
     int out[2], err[2];
@@ -85,7 +88,7 @@ RunOutcome run_with_file_size_limit(const TempDir& dir, const std::string& scrip
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
         for (int fd : {null_in, out[0], out[1], err[0], err[1]}) close(fd);
-        signal(SIGXFSZ, SIG_IGN);  // ignored stays ignored across exec
+        signal(SIGXFSZ, SIG_DFL);  // as a shell leaves it
         const rlimit rl{limit, limit};
         if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(127);
         execl(KESTOR_BINARY, KESTOR_BINARY, script.c_str(), static_cast<char*>(nullptr));
@@ -187,6 +190,59 @@ TEST_P(LogFailsPartWay, ReportsOnceAndStopsAppending) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LogFailsPartWay, ::testing::ValuesIn(kPartWayCases),
                          [](const ::testing::TestParamInfo<PartWayCase>& info) { return std::string(info.param.name); });
+
+// ---- a result file past the limit ---------------------------------------------
+
+// One run of the gas saved with every switch on: about 10000 bytes of
+// results for a log of about 220.
+const std::string kOneRunSaved = [] {
+    std::string s = "READCOLLISIONS\ngas.txt\nXn\n0\n" + conditions_with({}) + "RUN\n";
+    return s + kSave;
+}();
+const std::string kCannotWrite = "ERROR: Cannot write to file";
+
+struct ResultCase {
+    const char* name;
+    std::string script;
+    int exit_status;
+    std::vector<std::string> err;
+    std::string last_log_line;  // in the limited log
+};
+
+void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.name; }
+
+const ResultCase kResultCases[] = {
+    {"ScriptGoesOnAndReturns27", kOneRunSaved + "CLEARRUNS\n", kResultFileExitStatus, {}, CR + "FINISHED"},
+    // The ABORT exit's own status wins.
+    {"LaterAbortKeepsItsStatus", kOneRunSaved + "SAVERESULTS\nx\ny\n", kAbortExitStatus, {},
+     abort_line(4 + 1 + kNumConditions + 1 + 10 + 3)},
+    // The log fails first, then the result file: the log's status wins.
+    {"LogFailedToo", kLongScriptStart + kOneRunSaved, kLogFileExitStatus, {kFileTooLarge}, ""},
+};
+
+class ResultFileOverTheLimit : public ::testing::TestWithParam<ResultCase> {};
+
+TEST_P(ResultFileOverTheLimit, IsReportedAndTheScriptGoesOn) {
+    const ResultCase& c = GetParam();
+    TempDir dir;
+    dir.write("s.kes", c.script);
+    dir.copy_fixture("names/gas.txt", "gas.txt");
+    const RunOutcome r = run_with_file_size_limit(dir, "s.kes", kLimit);
+    EXPECT_EQ(r.exit_status, c.exit_status);
+    EXPECT_EQ(split_lines(r.err), c.err);
+    EXPECT_LE(dir.read("res.txt").size(), kLimit);
+    // Logged while the log lasts, echoed always.
+    EXPECT_NE(r.out.find("res.txt\n" + kCannotWrite + "\n"), std::string::npos) << r.out;
+    const std::vector<std::string> log = split_lines(dir.read("kestorlog.txt"));
+    ASSERT_FALSE(log.empty());
+    if (!c.last_log_line.empty()) {
+        EXPECT_EQ(log.back(), c.last_log_line);
+        EXPECT_EQ(std::count(log.begin(), log.end(), kCannotWrite), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ResultFileOverTheLimit, ::testing::ValuesIn(kResultCases),
+                         [](const ::testing::TestParamInfo<ResultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kestor::test

@@ -45,8 +45,9 @@ TEST(ReadCollisionsRun, LogsEachSpeciesWithReferenceAndCollisionNames) {
         log += padded(names[k]) + "\n";
         out += " " + padded(names[k]) + "\n";
     }
-    log += "Kr\ngas.txt\n" + CR + "READCOLLISIONS\nN2\nmol.txt\n";
-    out += " Kr\ngas.txt\n" + CR + "READCOLLISIONS\n N2\nmol.txt\n";
+    // The file holds no process for Kr: its block, then a line that says so.
+    log += "Kr\ngas.txt\nNo collisions for Kr in gas.txt\n" + CR + "READCOLLISIONS\nN2\nmol.txt\n";
+    out += " Kr\ngas.txt\nNo collisions for Kr in gas.txt\n" + CR + "READCOLLISIONS\n N2\nmol.txt\n";
     for (int k = 4; k < 8; ++k) {
         log += padded(names[k]) + "\n";
         out += " " + padded(names[k]) + "\n";
@@ -100,7 +101,7 @@ TEST(ReadCollisionsRun, FailuresEndThroughAbort) {
         dir.copy_fixture("collisions/gas_ar.txt", "gas.txt");
         std::filesystem::create_directory(dir / "sub");
         const RunOutcome r = run_script(dir, c.script);
-        EXPECT_EQ(r.exit_status, 0) << c.what;
+        EXPECT_EQ(r.exit_status, kAbortExitStatus) << c.what;
         EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\n" + c.log_tail) << c.what;
     }
 }

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
 namespace kestor::test {
@@ -112,9 +113,9 @@ const Case kCases[] = {
 
     // A value that is not a finite number never enters the conditions: it
     // is a read error (ABORT) or ends a block of RUN data lines.
-    {"condition nan", load("X") + "CONDITIONS\nnan\n", 0, abort_line(6), {}},
-    {"condition inf", load("X") + "CONDITIONS\n10\n0\n0\ninf\n", 0, abort_line(9), {}},
-    {"condition beyond a double", load("X") + "CONDITIONS\n1e999\n", 0, abort_line(6), {}},
+    {"condition nan", load("X") + "CONDITIONS\nnan\n", kAbortExitStatus, abort_line(6), {}},
+    {"condition inf", load("X") + "CONDITIONS\n10\n0\n0\ninf\n", kAbortExitStatus, abort_line(9), {}},
+    {"condition beyond a double", load("X") + "CONDITIONS\n1e999\n", kAbortExitStatus, abort_line(6), {}},
     {"data line nan ends the RUN block", one_run({{kCondEN, "VAR"}}) + "10\nnan\n20\n", 0, kFinished,
      {kSuccess}},
     {"data line inf ends the RUN block", one_run({{kCondEN, "VAR"}}) + "-inf\n", 0, kFinished, {}},
@@ -230,7 +231,7 @@ TEST(ReliabilityFiles, ResultsOnAFullDiskAreReportedAndTheScriptGoesOn) {
     dir.write("script.kes",
               load("X") + conditions() + "RUN\nSAVERESULTS\n'/dev/full'\n1\n1\n1\n1\n1\n1\n1\n0\nCLEARRUNS\n");
     const RunOutcome r = run_limited(dir, "script.kes");
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kResultFileExitStatus);
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_GE(log.size(), 5u);
     EXPECT_EQ(log[log.size() - 5], CR + "SAVERESULTS");
@@ -249,17 +250,16 @@ TEST(ReliabilityFiles, GridTableOnAFullDiskAborts) {
     dir.write("script.kes", load("X") + conditions({{kCondGasTemp, "VAR"}}) +
                                 "RUN2D\n1\n10 20 300 400\n1 2\n1 1\n'/dev/full'\nCLEARRUNS\n");
     const RunOutcome r = run_limited(dir, "script.kes");
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kAbortExitStatus);
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_GE(log.size(), 3u);
     EXPECT_TRUE(is_run_name(log[log.size() - 2])) << log[log.size() - 2];
     EXPECT_EQ(log.back(), abort_line(4 + 1 + kNumConditions + 1 + 5));
 }
 
-// A device never ends and is no text file: as a data file it is a file that
-// cannot be opened (the species is added without collisions), as the script
-// it stops the program with the first log line only, and on standard input
-// at the prompt it gives a blank name.
+// A device never ends and is no text file: as a data file or as the script
+// it is a file that cannot be read, logged like a missing one, and on
+// standard input at the prompt it gives a blank name.
 TEST(ReliabilityFiles, EndlessDevicesAreNotRead) {
     const char* const zero = "/dev/zero";
     if (!std::filesystem::exists(zero)) GTEST_SKIP() << "no /dev/zero";
@@ -267,20 +267,21 @@ TEST(ReliabilityFiles, EndlessDevicesAreNotRead) {
         TempDir dir;
         dir.write("script.kes", "READCOLLISIONS\n'/dev/zero'\nX\n0\nEND\n");
         const RunOutcome r = run_limited(dir, "script.kes");
-        EXPECT_EQ(r.exit_status, 0);
+        EXPECT_EQ(r.exit_status, kAbortExitStatus);
         EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: script.kes", CR + "READCOLLISIONS",
-                                                            "X", "", kFinished}));
+                                                            CR + "Cannot find file /dev/zero", abort_line(2)}));
     }
     {
         TempDir dir;
         const RunOutcome r = run_limited(dir, zero);
-        EXPECT_EQ(r.exit_status, 0);
-        EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: /dev/zero"}));
+        EXPECT_EQ(r.exit_status, kAbortExitStatus);
+        EXPECT_EQ(log_lines(dir),
+                  (std::vector<std::string>{"KESTOR+ script file: /dev/zero", CR + "Cannot find file /dev/zero"}));
     }
     {
         TempDir dir;
         const RunOutcome r = run_limited(dir, "", zero);
-        EXPECT_EQ(r.exit_status, 0);
+        EXPECT_EQ(r.exit_status, kAbortExitStatus);
         EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: ", CR + "Cannot find file "}));
     }
 }
@@ -291,12 +292,10 @@ TEST(ReliabilityFiles, EndlessDevicesAreNotRead) {
 TEST(ReliabilityFiles, ClearedSpeciesLeaveNothingBehind) {
     TempDir dir;
     dir.copy_fixture(kGasFixture, "small_gases.txt");
-    if (!std::filesystem::exists("/dev/zero")) GTEST_SKIP() << "no /dev/zero";
     const std::string save = "SAVERESULTS\nh.txt\n0\n0\n0\n0\n0\n0\n0\n0\n";
-    // X from a file without rotations; Y from a file that exists but cannot
-    // be opened as a data file.
-    dir.write("script.kes", load("R S") + "CLEARCOLLISIONS\n" + load("X") + "READCOLLISIONS\n'/dev/zero'\nY\n0\n" +
-                                save);
+    // X from a file without rotations; Y from a file without a process
+    // for it.
+    dir.write("script.kes", load("R S") + "CLEARCOLLISIONS\n" + load("X") + load("Y") + save);
     run_limited(dir, "script.kes");
     const std::vector<std::string> header = split_lines(dir.read("h.txt"));
     ASSERT_EQ(header.size(), 11u);
@@ -306,7 +305,7 @@ TEST(ReliabilityFiles, ClearedSpeciesLeaveNothingBehind) {
     EXPECT_EQ(header[4], "small_gases.txt");
     EXPECT_EQ(header[5], dashes);
     EXPECT_EQ(trimmed(header[6]), "Y");
-    EXPECT_EQ(header[7], "");
+    EXPECT_EQ(header[7], "small_gases.txt");
 }
 
 // ---- the log when the process is killed ---------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 #include "tests/support/model_gas.h"
 
@@ -196,7 +197,7 @@ TEST(Run2D, SecondVariableUndefined) {
         TempDir dir;
         // Reads 1-21 are the conditions, read 22 the RUN2D line.
         const RunOutcome r = run_script(dir, conditions_with(changes) + "RUN2D\n1\n1 2 3 4\n1 1\n1 1\nt.txt\n");
-        EXPECT_EQ(r.exit_status, 0);
+        EXPECT_EQ(r.exit_status, kAbortExitStatus);
         const std::vector<std::string> log = log_lines(dir);
         ASSERT_EQ(log.size(), 4u) << what;
         EXPECT_EQ(log[1], CR + "RUN2D") << what;

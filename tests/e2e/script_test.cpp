@@ -74,7 +74,7 @@ TEST(ScriptAbort, SeventhReadFails) {
     // Reads: 1 SAVERESULTS, 2 the name (over two blank lines), 3..6 the
     // integers, 7 the letter.
     const RunOutcome r = run_script(dir, "SAVERESULTS\n\n\nout.txt\n1\n1\n1\n1\nx\n1\n1\nCLEARRUNS\n");
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(after_first(log_lines(dir)),
               (std::vector<std::string>{CR + "SAVERESULTS", "out.txt",
                                         abort_line(7)}));
@@ -117,11 +117,14 @@ TEST(ScriptSave, MissingDirectoryIsReportedAndTheScriptGoesOn) {
     EXPECT_FALSE(dir.exists("nodir"));
 }
 
-TEST(ScriptSave, UnquotedPathIsCutAtTheSlash) {
+// Without quotes the name is cut at the slash; the cut name is refused
+// rather than written as a file named after the folder.
+TEST(ScriptSave, UnquotedPathIsRefused) {
     TempDir dir;
     run_script(dir, "SAVERESULTS\nsub/res.txt\n0\n0\n0\n0\n0\n0\n0\n0\n");
-    EXPECT_EQ(log_lines(dir)[2], "sub");
-    EXPECT_TRUE(dir.exists("sub"));
+    EXPECT_EQ(after_first(log_lines(dir)),
+              (std::vector<std::string>{CR + "SAVERESULTS", "sub", "ERROR: Cannot write to file", CR + "FINISHED"}));
+    EXPECT_FALSE(dir.exists("sub"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Start-up: the script name from the argument or the prompt, the log
-// restart, a missing or unreadable script, and the console echo.
+// restart, a missing script, and the console echo (scripts that cannot be
+// read: unreadable_files_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,15 +16,16 @@ namespace {
 TEST(Startup, MissingScriptLogsTwoLines) {
     TempDir dir;
     const RunOutcome r = run_kestor(dir, {"nofile.kes"});
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: nofile.kes\n" + CR + "Cannot find file nofile.kes\n");
     EXPECT_EQ(r.out, CR + "Cannot find file nofile.kes\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(Startup, ArgumentIsTakenWholeWithBlanksAndSlashes) {
     TempDir dir;
     const RunOutcome r = run_kestor(dir, {"my dir/a script.kes"});
-    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: my dir/a script.kes",
                                                        CR + "Cannot find file my dir/a script.kes"}));
 }
@@ -60,25 +62,6 @@ TEST(Startup, PromptReadsOneFreeFormatText) {
         ASSERT_EQ(log.size(), 2u) << c.typed;
         EXPECT_EQ(log[0], std::string("KESTOR+ script file: ") + c.taken) << c.typed;
     }
-}
-
-TEST(Startup, EndOfInputAtThePromptStopsWithoutTouchingTheLog) {
-    TempDir dir;
-    dir.write("kestorlog.txt", "older log\n");
-    const RunOutcome r = run_kestor(dir, {""}, "\n\n");
-    EXPECT_EQ(r.exit_status, kEndOfFileExitStatus);
-    EXPECT_EQ(r.out, "KESTOR+ script file?\n");
-    EXPECT_NE(r.err.find("end-of-file"), std::string::npos) << r.err;
-    EXPECT_EQ(dir.read("kestorlog.txt"), "older log\n");
-}
-
-TEST(Startup, ScriptThatCannotBeOpenedStopsSilently) {
-    TempDir dir;
-    fs::create_directory(dir / "adir");
-    const RunOutcome r = run_kestor(dir, {"adir"});
-    EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: adir\n");
 }
 
 TEST(Startup, EveryStartRestartsTheLog) {

@@ -305,13 +305,15 @@ TEST(FreeRead, LongTextTargetTakesAWholeQuotedPath) {
     EXPECT_EQ(name.col(path.size() + 1), ' ');
 }
 
-// A name longer than its 256 characters is cut by the read and reported
-// as cut; trailing blanks inside quotes do not count, and a name that
+// A file name is refused when it names no file or may name another one:
+// longer than its 256 characters (trailing blanks inside quotes do not
+// count), nothing assigned (the earlier name is not kept), an unquoted word
+// cut at a slash that a path goes on after, or a NUL byte. A name that
 // fits is taken unchanged.
 struct NameCase {
     const char* label;
     std::vector<std::string> lines;
-    bool cut;
+    bool refused;
     std::string name;  // the name held afterwards, without trailing blanks
 };
 
@@ -319,15 +321,15 @@ void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 
 class ReadName : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(ReadName, ReportsACutName) {
+TEST_P(ReadName, ReportsARefusedName) {
     const NameCase& c = GetParam();
     LineInput in;
     in.set_lines(c.lines);
     LineText name;
     name.assign("old");
-    bool cut = true;
-    EXPECT_EQ(read_name(in, name, cut), ReadResult::kOk);
-    EXPECT_EQ(cut, c.cut);
+    bool refused = !c.refused;
+    EXPECT_EQ(read_name(in, name, refused), ReadResult::kOk);
+    EXPECT_EQ(refused, c.refused);
     EXPECT_EQ(name.trimmed(), c.name);
 }
 
@@ -349,8 +351,32 @@ const NameCase kNameCases[] = {
     {"over_two_lines", {"'" + k254, "bcd'"}, true, k254 + "bc"},
     {"beyond_what_is_kept", {"'" + kBeyond + "'"}, true, kBeyond.substr(0, 256)},
     {"blanks_beyond_what_is_kept", {"'" + k254 + std::string(2 * kBeyond.size(), ' ') + "'"}, false, k254},
-    {"null_keeps_the_name", {","}, false, "old"},
-    {"slash_keeps_the_name", {"/"}, false, "old"},
+    // Nothing assigned: no name, not the earlier one.
+    {"null_value", {","}, true, ""},
+    {"null_repeat", {"1* gas.txt"}, true, ""},
+    {"slash_line", {"/"}, true, ""},
+    {"slash_first", {"  /gas.txt"}, true, ""},
+    {"blank_lines_then_null", {"", "  ", ",gas.txt"}, true, ""},
+    // Cut at a slash that a path goes on after.
+    {"folder_and_file", {"sub/gas.txt"}, true, "sub"},
+    {"dot_slash", {"./gas.txt"}, true, "."},
+    {"two_slashes", {"gas.txt//x"}, true, "gas.txt"},
+    {"slash_then_a_quote", {"gas.txt/'x'"}, true, "gas.txt"},
+    // A slash with nothing glued to it ends the read as before.
+    {"slash_at_the_line_end", {"gas.txt/"}, false, "gas.txt"},
+    {"slash_then_a_blank", {"gas.txt/ comment"}, false, "gas.txt"},
+    {"slash_then_a_tab", {"gas.txt/\tcomment"}, false, "gas.txt"},
+    {"slash_then_a_comma", {"gas.txt/,x"}, false, "gas.txt"},
+    {"blank_then_slash", {"gas.txt /comment"}, false, "gas.txt"},
+    {"repeated_word", {"2*gas.txt"}, false, "gas.txt"},
+    {"quoted_path", {"'sub/gas.txt'/more"}, false, "sub/gas.txt"},
+    {"quoted_slash_only", {"'/'"}, false, "/"},
+    {"quoted_empty", {"''"}, false, ""},
+    // A NUL byte, quoted or not, wherever it stands in the value.
+    {"nul_inside", {std::string("ga\0s.txt", 8)}, true, "ga s.txt"},
+    {"nul_inside_quotes", {std::string("'ga\0s.txt'", 10)}, true, "ga s.txt"},
+    {"nul_at_the_end", {std::string("gas.txt\0", 8)}, true, "gas.txt"},
+    {"nul_after_the_value", {std::string("gas.txt \0", 9)}, false, "gas.txt"},
 };
 // clang-format on
 
