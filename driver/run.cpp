@@ -64,7 +64,10 @@ void prepare_run(Program& p, int r) {
     Tables& t = p.t;
     const Interpreter& in = p.in;
     for (int j = 1; j <= kNumConditions; ++j) t.run.run_conditions[r][j] = in.C[j];
-    for (int s = 1; s <= t.num.species_count; ++s) t.run.run_gas_fractions[r][s] = in.C[kNumConditions + s];
+    double* fractions = t.run.run_gas_fractions[r];
+    for (int s = 1; s <= t.num.species_count; ++s) fractions[s] = in.C[kNumConditions + s];
+    // A species loaded after the run took no part in it.
+    std::fill(fractions + t.num.species_count + 1, fractions + kMaxSpecies + 1, 0.0);
     if (t.num.species_count >= 2 && t.prefs.normalize_fractions == 1) normfrac(in, t, r);
 }
 

@@ -52,6 +52,9 @@ CommandResult cmd_noscreen(Program& p) {
 CommandResult cmd_clearcollisions(Program& p) {
     writelog_cr(p.in, "CLEARCOLLISIONS");
     clear_species_data(p.t.sp);
+    // The fractions typed for the cleared gas belong to no species loaded
+    // from now on.
+    for (int s = 1; s <= kMaxSpecies; ++s) p.in.C[kNumConditions + s] = 0.0;
     p.t.num.species_count = 0;
     p.t.num.collision_count = 0;
     p.t.num.grouped_collision_count = 0;

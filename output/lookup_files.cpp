@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "common/forms.h"
 #include "common/output_file.h"
@@ -16,6 +19,7 @@ namespace kestor {
 namespace {
 
 constexpr std::size_t kNameStartColumn = 7;  // a collision name's species, after its "C" number
+constexpr std::string_view kLookupExtension = ".lut";
 
 struct LookupFile {
     std::string name;
@@ -74,7 +78,25 @@ std::string lookup_file_name(const Name& collision_name) {
         // The file stays in the working directory.
         name += c == '/' ? '_' : c;
     }
-    return name + ".lut";
+    return name + std::string(kLookupExtension);
+}
+
+std::vector<std::string> lookup_file_names(const Tables& t) {
+    const int nc = held_collisions(t);
+    std::vector<std::string> names(static_cast<std::size_t>(nc) + 1);
+    std::unordered_map<std::string, int> last;
+    for (int k = 1; k <= nc; ++k) {
+        names[k] = lookup_file_name(t.col.collision_name[k]);
+        last[names[k]] = k;
+    }
+    // Collisions of one species, kind and threshold text share the plain
+    // name: the last keeps it, each earlier one adds its number, which the
+    // C label shows only up to 999.
+    for (int k = 1; k <= nc; ++k) {
+        if (last[names[k]] == k) continue;
+        names[k].insert(names[k].size() - kLookupExtension.size(), "_C" + std::to_string(k));
+    }
+    return names;
 }
 
 void write_lookup_files(const Tables& t) {
@@ -86,9 +108,10 @@ void write_lookup_files(const Tables& t) {
     write_lookup(t, {"diffusion.lut", "eV", "m^-1*s^-1"}, against_mean_energy(t, kResDiffusion));
     write_lookup(t, {"elastic_power.lut", "eV", "eV*m^3*s^-1"}, against_mean_energy(t, kResElasticPower));
     write_lookup(t, {"inelastic_power.lut", "eV", "eV*m^3*s^-1"}, against_mean_energy(t, kResInelasticPower));
+    const std::vector<std::string> names = lookup_file_names(t);
     const int nc = held_collisions(t);
     for (int k = 1; k <= nc; ++k)
-        write_lookup(t, {lookup_file_name(t.col.collision_name[k]), "eV", "m^3*s^-1"},
+        write_lookup(t, {names[k], "eV", "m^3*s^-1"},
                      [&](int r) { return XY{res[r][kResMeanEnergy], t.run.run_rate_coef[r][k]}; });
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/tables.h"
 
@@ -11,6 +12,12 @@ namespace kestor {
 // each run of blanks made one "_", ".lut" appended. A "/" (which would
 // lead out of the working directory) becomes "_" as well.
 std::string lookup_file_name(const Name& collision_name);
+
+// File names of the visible collisions' tables, entry k for collision k
+// (entry 0 unused). Collisions whose plain names agree: the last keeps the
+// plain name, each earlier one has "_C" and its number before ".lut"
+// (N2_Excitation_0.29_eV_C3.lut), so that no table replaces another.
+std::vector<std::string> lookup_file_names(const Tables& t);
 
 // Writes the five fixed files and one file per visible collision.
 // A file that cannot be opened or written throws ProgramStop; the files

@@ -239,6 +239,9 @@ void growth_terms(SolverWork& w) {
 
     // A vanishing net growth takes the temporal path whatever the model.
     if (w.run.growth_model == kGrowthTemporal || std::fabs(w.coll.net_growth_freq) <= kTiny) {
+        // Without a net rate the smaller Townsend root is 0: a coefficient
+        // left from an earlier, longer grid must not drive this drift.
+        if (w.run.growth_model == kGrowthSpatial) w.coll.townsend_alpha = 0.0;
         temporal_growth(w);
     } else if (w.run.growth_model == kGrowthSpatial) {
         spatial_growth(w);

@@ -106,13 +106,16 @@ TEST_F(DriverTest, KeywordBeyondColumn256IsNotSeen) {
     EXPECT_EQ(log_lines(), (std::vector<std::string>{CR + "CLEARRUNS", CR + "FINISHED"}));
 }
 
-TEST_F(DriverTest, ClearCollisionsZeroesTheCountsOnly) {
+// The counts and the fractions of the cleared species go; the conditions,
+// the VAR list and the slots stay.
+TEST_F(DriverTest, ClearCollisionsZeroesTheCountsAndTheFractions) {
     t.num.species_count = 3;
     t.num.collision_count = 40;
     t.num.grouped_collision_count = 12;
     t.num.run_count = 9;
     t.col.collision_name[5].assign("C5");
     in.C[kCondGasTemp] = 300.0;
+    for (int s = 1; s <= kMaxSpecies; ++s) in.C[kNumConditions + s] = 0.25;
     set_var_list({kCondEN});
     script({"CLEARCOLLISIONS"});
     command_loop(p);
@@ -122,6 +125,7 @@ TEST_F(DriverTest, ClearCollisionsZeroesTheCountsOnly) {
     EXPECT_EQ(t.num.run_count, 0);
     EXPECT_EQ(t.col.collision_name[5].trimmed(), "C5");
     EXPECT_EQ(in.C[kCondGasTemp], 300.0);
+    for (int s = 1; s <= kMaxSpecies; ++s) ASSERT_EQ(in.C[kNumConditions + s], 0.0) << s;
     EXPECT_EQ(in.var_count, 1);
 }
 

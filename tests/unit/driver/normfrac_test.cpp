@@ -53,13 +53,17 @@ TEST_P(Normfrac, ScalesTheFractionsNotVaried) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Normfrac, ::testing::ValuesIn(kFractionCases));
 
-TEST_F(DriverTest, RunStepCopiesAllTwentyConditions) {
+TEST_F(DriverTest, RunStepCopiesTheConditionsAndOnlyTheLoadedFractions) {
     set_species({"A"});
     for (int j = 1; j <= kNumConditions; ++j) in.C[j] = 100.0 + j;
     in.C[fraction_entry(1)] = 1.0;
+    in.C[fraction_entry(2)] = 0.5;  // no species 2 yet
+    // Left in the row by a run of a gas cleared since.
+    for (int s = 1; s <= kMaxSpecies; ++s) t.run.run_gas_fractions[7][s] = 0.7;
     prepare_run(p, 7);
     for (int j = 1; j <= kNumConditions; ++j) EXPECT_EQ(t.run.run_conditions[7][j], 100.0 + j);
     EXPECT_EQ(t.run.run_gas_fractions[7][1], 1.0);
+    for (int s = 2; s <= kMaxSpecies; ++s) ASSERT_EQ(t.run.run_gas_fractions[7][s], 0.0) << s;
     EXPECT_EQ(t.run.run_conditions[6][kCondEN], 0.0);  // only row 7 written
 }
 

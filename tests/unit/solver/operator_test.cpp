@@ -298,22 +298,34 @@ struct PathCase {
     int growth_model;
     double rri;
     bool temporal, spatial;
+    bool alpha_cleared;  // the Townsend coefficient of an earlier iteration is dropped
 };
 
 TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
     const std::vector<PathCase> cases = {
-        {"temporal model", kGrowthTemporal, 1e-14, true, false},
-        {"no growth, negligible net rate", kGrowthNone, 0.0, true, false},
-        {"no growth, real net rate", kGrowthNone, 1e-14, false, false},
-        {"spatial model", kGrowthSpatial, 1e-14, false, true},
-        {"spatial model, negligible net rate", kGrowthSpatial, 0.0, true, false},
+        {"temporal model", kGrowthTemporal, 1e-14, true, false, false},
+        {"no growth, negligible net rate", kGrowthNone, 0.0, true, false, false},
+        {"no growth, real net rate", kGrowthNone, 1e-14, false, false, false},
+        {"spatial model", kGrowthSpatial, 1e-14, false, true, false},
+        {"spatial model, negligible net rate", kGrowthSpatial, 0.0, true, false, true},
+        {"spatial model, tiny but non-zero net rate", kGrowthSpatial, 1e-40, true, false, true},
     };
+    constexpr double kEarlierAlpha = 3e-20;  // left from an earlier grid
     for (const PathCase& c : cases) {
         SolverCase m;
         SolverWork& w = m.w;
         growth_state(w, c.growth_model, c.rri, 0.0);
         for (int k = 1; k <= w.n + 1; ++k) w.coll.Q[k] = 7.0;  // marks an untouched Q
+        w.coll.townsend_alpha = kEarlierAlpha;
         growth_terms(w);
+        if (c.rri > 0.0) {
+            EXPECT_NE(w.coll.net_growth_freq, 0.0) << c.what;
+        }
+        if (c.alpha_cleared) {
+            EXPECT_EQ(w.coll.townsend_alpha, 0.0) << c.what;
+        } else if (!c.spatial) {
+            EXPECT_EQ(w.coll.townsend_alpha, kEarlierAlpha) << c.what;
+        }
         const double nu = w.coll.net_growth_freq;
         if (c.temporal) {
             for (int k = 2; k <= w.n + 1; ++k) {
