@@ -78,6 +78,19 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
 
+// The log of a start whose script name was logged as `logged`: the
+// commands of a script holding one CLEARRUNS when it ran, else the line of
+// a missing script.
+inline std::vector<std::string> script_name_log(const std::string& logged, bool ran) {
+    std::vector<std::string> log = {"KESTOR+ script file: " + logged};
+    if (ran) {
+        log.insert(log.end(), {CR + "CLEARRUNS", CR + "FINISHED"});
+    } else {
+        log.push_back(CR + "Cannot find file " + logged);
+    }
+    return log;
+}
+
 // The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
 // grid points, no electron-electron or growth terms.
 inline std::vector<std::string> default_conditions() {

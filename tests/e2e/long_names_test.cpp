@@ -165,13 +165,7 @@ TEST_P(LongScriptName, IsRefusedWhenCut) {
     dir.write(kTooLong, "CLEARRUNS\n");
     const RunOutcome r = run_kestor(dir, c.args, c.typed);
     EXPECT_EQ(r.exit_status, c.runs ? kExitSuccess : kAbortExitStatus);
-    std::vector<std::string> log = {"KESTOR+ script file: " + c.logged_name};
-    if (c.runs) {
-        log.insert(log.end(), {CR + "CLEARRUNS", CR + "FINISHED"});
-    } else {
-        log.push_back(CR + "Cannot find file " + c.logged_name);
-    }
-    EXPECT_EQ(log_lines(dir), log);
+    EXPECT_EQ(log_lines(dir), script_name_log(c.logged_name, c.runs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LongScriptName, ::testing::ValuesIn(kScriptNames),
