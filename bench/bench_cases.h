@@ -15,6 +15,7 @@
 #include "common/tables.h"
 #include "solver/solvebol.h"
 #include "solver/work.h"
+#include "tests/support/conditions.h"
 
 namespace kestor::bench {
 
@@ -45,20 +46,11 @@ constexpr int gradient_growth_code(int sub) { return kGrowthGradientTemporal + (
 
 // Base conditions: room-temperature gas, temporal growth, estimated grid.
 inline void base_conditions(double* c, double en_td, int n) {
-    for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
-    c[kCondEN] = en_td;
-    c[kCondGasTemp] = 300.0;
-    c[kCondExcTemp] = 300.0;
-    c[kCondIonCharge] = 1.0;
-    c[kCondIonMassRatio] = 1.0;
-    c[kCondEnergySharing] = kSharingEqual;
-    c[kCondGrowthModel] = kGrowthTemporal;
-    c[kCondGridPoints] = n;
-    c[kCondGridType] = kGridEstimated;
-    c[kCondMaxEnergy] = 0.0;
-    c[kCondPrecision] = 1e-10;
-    c[kCondConvergence] = 1e-4;
-    c[kCondMaxIterations] = 200.0;
+    const test::ConditionRow row = test::condition_row(
+        {{kCondEN, en_td}, {kCondGasTemp, 300.0}, {kCondExcTemp, 300.0}, {kCondIonCharge, 1.0},
+         {kCondEnergySharing, kSharingEqual}, {kCondGrowthModel, kGrowthTemporal}, {kCondGridPoints, n},
+         {kCondGridType, kGridEstimated}});
+    for (int j = 1; j <= kNumConditions; ++j) c[j] = row[static_cast<std::size_t>(j)];
 }
 
 // Data files of the synthetic gases, written once into a scratch folder of
@@ -123,10 +115,7 @@ inline void set_run(Tables& t, const Case& c, int i) {
     if (c.tweak) c.tweak(cond);
 }
 
-// True when run r ended with kStatusSuccess.
-inline bool succeeded(const Tables& t, int r) {
-    return t.run.run_results[r][kResStatus] == static_cast<double>(kStatusSuccess);
-}
+inline bool succeeded(const Tables& t, int r) { return !run_failed(t.run.run_results[r][kResStatus]); }
 
 // A successful previous run hands its grid to the next run of an E/N series.
 inline void hand_over_grid(Tables& t, int r) {

@@ -5,8 +5,6 @@
 
 namespace kestor {
 
-constexpr double kTableUpperEnergy = 10000.0;  // eV; every table is carried up to here
-
 // Completes the table of collision slot k in place: counts the usable
 // points, puts a zero point at the threshold and a point at zero energy
 // in front, extends the table to 10000 eV (flat when cs_extrapolate is 0,

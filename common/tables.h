@@ -15,6 +15,7 @@ namespace kestor {
 constexpr int kMaxSpecies = 203;
 constexpr int kMaxCollisions = 4003;    // slots shared by visible and grouped processes
 constexpr int kMaxCsPoints = 1003;      // points 0..1002 of a cross-section table
+constexpr double kTableUpperEnergy = 10000.0;  // eV: every cross-section table is carried up to here
 constexpr int kMaxRuns = 1003;
 constexpr int kMaxGrid = 1000;          // energy cells of a run
 constexpr int kNumConditions = 20;
@@ -33,6 +34,18 @@ enum CollisionKind : int {
     kVibration = 6,
 };
 
+// What a process does with the colliding electron. Attachment takes it
+// away; ionisation and the excitations leave it in a lower cell, its
+// destination; the excitations (rotations and vibrations included) also run
+// backwards from their upper level. Every process but elastic momentum
+// transfer takes energy from the electrons.
+constexpr bool carries_electrons_off(int kind) { return kind == kAttachment; }
+constexpr bool has_inverse(int kind) {
+    return kind == kExcitation || kind == kDeexcitation || kind == kRotation || kind == kVibration;
+}
+constexpr bool has_destination_cell(int kind) { return kind == kIonization || has_inverse(kind); }
+constexpr bool is_inelastic(int kind) { return carries_electrons_off(kind) || has_destination_cell(kind); }
+
 // RunStatus values (result kResStatus)
 enum RunStatus : int {
     kStatusSuccess = 0,
@@ -41,6 +54,10 @@ enum RunStatus : int {
     kStatusIncorrectMeanEnergy = 7,
     kStatusMissingElastic = 11,
 };
+
+// The one test of a failed run: a stored status above 0. Only the codes
+// above are stored, so every other status is a success, kStatusSuccess.
+constexpr bool run_failed(double status) { return status > 0.0; }
 
 // Condition indices (1-based, condition_labels order)
 enum Condition : int {

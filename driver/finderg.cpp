@@ -29,12 +29,12 @@ double mean_energy_of(const Tables& t, int r) { return t.run.run_results[r][kRes
 // solve that stored no mean energy (an early return) has no value either.
 double value_of_solve(Tables& t, int r) {
     const double w = mean_energy_of(t, r);
-    if (!(status_of(t, r) > 0.0)) return w;
+    if (!run_failed(status_of(t, r))) return w;
     return w == 0.0 ? kNoValue : -w;
 }
 
 Point neighbour(Tables& t, int q) {
-    return {t.run.run_conditions[q][kCondEN], status_of(t, q) > 0.0 ? kNoValue : mean_energy_of(t, q)};
+    return {t.run.run_conditions[q][kCondEN], run_failed(status_of(t, q)) ? kNoValue : mean_energy_of(t, q)};
 }
 
 Point solve_at(Program& p, int irun, double e) {
@@ -48,7 +48,7 @@ Point solve_at(Program& p, int irun, double e) {
 // A successful last solve that missed the target.
 void mark_missed(Tables& t, int irun) {
     double& status = status_of(t, irun);
-    if (status == static_cast<double>(kStatusSuccess)) status = static_cast<double>(kStatusIncorrectMeanEnergy);
+    if (!run_failed(status)) status = static_cast<double>(kStatusIncorrectMeanEnergy);
 }
 
 // The secant estimate held to [0.5 min, 2 max] of the two E/N values; a

@@ -17,7 +17,6 @@ namespace kestor {
 namespace {
 
 constexpr double kStepFraction = 0.10000000149011612;  // tolerance per relative step
-constexpr double kSuccessBelow = 0.5;                  // a status below it is a success
 
 int intervals(int n) { return std::max(n - 1, 1); }
 
@@ -103,7 +102,7 @@ int varied_index(const Interpreter& in, int code) {
 
 // An E/N run after a successful neighbour starts from its final grid.
 void hand_over_grid(Tables& t, int r, int previous) {
-    if (!(t.run.run_results[previous][kResStatus] < kSuccessBelow)) return;
+    if (run_failed(t.run.run_results[previous][kResStatus])) return;
     t.run.run_conditions[r][kCondGridType] = static_cast<double>(kGridGivenThenEstimated);
     t.run.run_conditions[r][kCondMaxEnergy] = t.run.run_results[previous][kResMaxEnergy];
 }

@@ -11,14 +11,14 @@ namespace kestor {
 
 namespace {
 
-// Every collision and run is written; with skip_failed_runs 1 the runs
-// with a positive status are left out.
+// Every collision and run is written; with skip_failed_runs 1 the failed
+// runs are left out.
 void select_for_output(Tables& t, int skip_failed_runs) {
     for (int k = 1; k <= t.num.collision_count; ++k) t.sel.collision_selected[k] = 1;
     for (int r = 1; r <= t.num.run_count; ++r) t.sel.run_selected[r] = 1;
     if (skip_failed_runs != 1) return;
     for (int r = 1; r <= t.num.run_count; ++r)
-        if (t.run.run_results[r][kResStatus] > 0.0) t.sel.run_selected[r] = 0;
+        if (run_failed(t.run.run_results[r][kResStatus])) t.sel.run_selected[r] = 0;
 }
 
 // The species tables that a later load does not always rewrite: a

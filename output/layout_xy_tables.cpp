@@ -72,7 +72,7 @@ double inelastic_loss(const Tables& t, int r, int s) {
     double sum = 0.0;
     const int nc = held_collisions(t);
     for (int k = 1; k <= nc; ++k)
-        if (t.col.collision_species[k] == s && t.col.collision_kind[k] > kElastic)
+        if (t.col.collision_species[k] == s && is_inelastic(t.col.collision_kind[k]))
             sum += t.run.run_energy_loss_coef[r][k];
     return sum;
 }

@@ -15,6 +15,12 @@ constexpr double kTwelvePi = 37.69911289215088;        // 12 pi of the Coulomb l
 constexpr double kElementaryCharge = 1.6021999911602857e-19;   // C
 constexpr double kVacuumPermittivity = 8.854200359009745e-12;  // F/m
 constexpr double kCoulombConstant = 7.727221346741363e-12;     // factor of the Coulomb logarithm
+constexpr double kBoltzmann = 1.3807000128307309e-23;          // J/K
+constexpr double kChargeOverMass = 175884243269.09976;         // e/m = gamma^2/2, C/kg
+constexpr double kTwoThirdsChargeOverMass = 117256162179.39984;  // 2 e / 3 m
+constexpr double kTwoMassOverCharge = 1.1371115245042363e-11;    // 2 m / e
+constexpr double kTownsend = 9.999999682655225e-22;            // V m2 per Td (single-precision 1e-21)
+constexpr double kTdPerVm2 = 1.0000000200408773e+21;           // Td per V m2 (single-precision 1e21)
 // Single-precision 1e-30: the floor of F (a value of the distribution
 // below it counts as empty) and the net growth rate (m3/s) at or below
 // which the electron number counts as constant.

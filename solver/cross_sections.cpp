@@ -48,7 +48,7 @@ void add_edge_contributions(const Tables& t, const RunSettings& run, const GridS
             if (!(e >= thr)) continue;
             const double v = table_cross_section(t, k, np, e, cursor) * (c1 * x);
             coll.CSM[j + 1] += v;
-            if (kind != kAttachment) coll.CSE[j + 1] += (v + v) * mass_ratio;
+            if (!carries_electrons_off(kind)) coll.CSE[j + 1] += (v + v) * mass_ratio;
         }
     }
 
@@ -143,11 +143,11 @@ void add_forward(SolverWork& w, const WalkProcess& pr, int c, int m, double inte
     const int n = w.n;
     w.coll.RR[pr.k][c] += integral;
     const double v = (pr.x * pr.c1) * integral;
-    if (pr.kind == kAttachment) {
+    if (carries_electrons_off(pr.kind)) {
         w.coll.RRA[c] += v;
         return;
     }
-    if (pr.kind < kIonization) return;
+    if (!has_destination_cell(pr.kind)) return;
     w.coll.AA(c, c) += v;
     if (m >= 1 && m <= n) w.coll.AA(m, c) -= v;
     if (pr.kind != kIonization) return;
@@ -184,7 +184,7 @@ void list_pieces(const Tables& t, const GridState& grid, int n, const WalkProces
     }
     int m = 0;
     double d;
-    if (pr.kind == kAttachment) {
+    if (carries_electrons_off(pr.kind)) {
         d = 2.0 * edge(grid, n);  // attachment has no destination cell
     } else if (pr.halves) {
         d = edge(grid, 0) + (edge(grid, 0) + pr.thr);
@@ -202,9 +202,9 @@ void list_pieces(const Tables& t, const GridState& grid, int n, const WalkProces
         if (eps >= edge(grid, c) && c <= n) ++c;
         if (eps >= d && m <= n) {
             ++m;
-            if (pr.kind != kAttachment) d = destination_bound(grid, pr, m);
+            if (!carries_electrons_off(pr.kind)) d = destination_bound(grid, pr, m);
         }
-        if (c > n && (m > n || pr.kind < kExcitation)) return;
+        if (c > n && (m > n || !has_inverse(pr.kind))) return;
 
         const double ea = eps;
         double eb = tab.e_next;
@@ -217,8 +217,8 @@ void list_pieces(const Tables& t, const GridState& grid, int n, const WalkProces
 
         // Below the threshold (no destination yet) an inelastic process
         // cannot occur, whatever the table holds there.
-        const bool forward = c <= n && (m >= 1 || pr.kind < kIonization);
-        const bool inverse = pr.kind >= kExcitation && m >= 1 && m <= n;
+        const bool forward = c <= n && (m >= 1 || !has_destination_cell(pr.kind));
+        const bool inverse = has_inverse(pr.kind) && m >= 1 && m <= n;
         if (!forward && !inverse) continue;
         const int p = pcs.count++;
         pcs.ea[p] = ea;
@@ -310,7 +310,7 @@ void walk(const Tables& t, SolverWork& w, const WalkProcess& pr, int np) {
     part_integrals(
         w, pcs, kForwardPart, [&](int p) { return pcs.source[p]; }, [&](int c) { return w.grid.EPSC[c]; }, kGamma,
         EndExponential{w.grid, w.coll.edge_exp_lower, w.coll.edge_exp_upper}, pcs.forward);
-    if (pr.kind >= kExcitation) {
+    if (has_inverse(pr.kind)) {
         part_integrals(
             w, pcs, kInversePart, [&](int p) { return pcs.destination[p]; },
             [&](int m) { return w.grid.EPSC[m] + pr.thr; }, pr.gfac, EndExponential{w.grid, nullptr, nullptr},

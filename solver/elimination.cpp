@@ -44,7 +44,9 @@
 //   SolveIsa chooses, the numbers are the same.
 // - Factor columns start where row 1 falls on a cache line (factor_column),
 //   so that the speed does not depend on where the work area lies.
-// Every entry update, masked or not, goes through one body: update_rows.
+// Every entry update, masked or not, goes through one body, update_rows,
+// except in the own rows of the short last block: block_rows_scalar updates
+// those one entry at a time, with the same product and difference.
 //
 // The gain, bench/solve_bench at n = 1000 against the row-after-row sweep on
 // the same storage (best of several, AMD EPYC, a loaded machine): the
@@ -145,7 +147,8 @@ struct ChunkRows {
 // once: acc[c][q] = acc[c][q] - f(q) * v[c] for each column c that lists the
 // pivot (on[c]), in the lanes whose rows `rows` marks active; the other
 // lanes keep their bits. Each factor is loaded once for all the columns.
-// Every entry update of the elimination goes through here.
+// Every entry update of the elimination goes through here, but for the own
+// rows of a short block (block_rows_scalar).
 template <class Vec, int NQ, int C, class Rows>
 KESTOR_INLINE void update_rows(Vec (&acc)[C][NQ], const double* f, const Vec (&v)[C], const bool (&on)[C],
                                const Rows& rows) {

@@ -23,7 +23,6 @@ constexpr double kQuadraticSwitch = 9.999999974752427e-07;
 constexpr double kGridBendEnergy = 10.0;
 constexpr double kTailGrowth = 1.2000000476837158;
 constexpr double kShrink = 0.75;
-constexpr double kTopEnergy = 10000.0;
 // Safety net for a scan whose stop test can never succeed (a precision that
 // is not a number); a regular scan takes a few hundred steps.
 constexpr int kMaxScanSteps = 1000000;
@@ -50,7 +49,7 @@ ScanSums mixture_sums(const Tables& t, const RunSettings& run, double e, int* cu
         if (kind == kElastic) {
             sums.a += 2.0 * xs * t.col.collision_mass_ratio[k];
             sums.b += xs;
-        } else if (kind > kElastic) {
+        } else if (is_inelastic(kind)) {
             sums.c += xs;
         }
     }
@@ -165,12 +164,12 @@ void apply_tail_rule(int n, int m, GridState& grid, Distribution& dist) {
         return;
     }
     const int before = std::min(m - 1, n);
-    grid.emax = grid.emax * std::min(kTailGrowth * grid.EPSC[before] / grid.emax, kTopEnergy / grid.emax);
+    grid.emax = grid.emax * std::min(kTailGrowth * grid.EPSC[before] / grid.emax, kTableUpperEnergy / grid.emax);
 }
 
 void apply_shrink_or_grow(int n, int m, GridState& grid, Distribution& dist) {
     const double f = m < n ? kShrink : kTailGrowth;
-    grid.emax = grid.emax * std::min(f, kTopEnergy / grid.emax);
+    grid.emax = grid.emax * std::min(f, kTableUpperEnergy / grid.emax);
     dist.slope_mode = kSlopeLinear;
 }
 

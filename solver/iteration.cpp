@@ -69,6 +69,9 @@ void start_energy_balance(SolverWork& w) {
         const double sigma = w.coll.CSE[k] + w.coll.CSEEI[k];
         double drift = -(kGamma * eps * eps * sigma);
         if (w.run.growth_model == kGrowthSpatial) {
+            // The spatial-growth drift; add_fluxes and elastic_powers
+            // (operator.cpp) write it too, in orders of their own that the
+            // numbers depend on.
             drift = drift - (w.coll.townsend_alpha * kTwoGammaThird * e) * eps / w.coll.Q[k];
         }
         double diffusion = sigma * tg * kGamma * eps * eps;

@@ -64,6 +64,9 @@ void elastic_powers(SolverWork& w) {
         const double s = std::sqrt(fl * fu);
         const double delta = w.grid.centre_gap(k);
         if (w.run.growth_model == kGrowthSpatial) {
+            // The spatial-growth drift; add_fluxes below and
+            // start_energy_balance (iteration.cpp) write it too, in orders
+            // of their own that the numbers depend on.
             const double factor = kGamma * eps * eps * sigma +
                                   w.coll.townsend_alpha * kTwoGammaThird * e * eps / w.coll.Q[k];
             drift += factor * s * delta;
@@ -114,6 +117,9 @@ void add_fluxes(SolverWork& w) {
         const double sigma = w.coll.CSE[k] + w.coll.CSEEI[k];
         double drift = -(kGamma * eps * eps * sigma) - a * w.dist.FF1[k];
         if (w.run.growth_model == kGrowthSpatial) {
+            // The spatial-growth drift; elastic_powers above and
+            // start_energy_balance (iteration.cpp) write it too, in orders
+            // of their own that the numbers depend on.
             drift = drift - eps * (w.coll.townsend_alpha * kTwoGammaThird * e) / w.coll.Q[k];
         }
         const double diffusion = ((ce * eps) / w.coll.QEFF[k] +

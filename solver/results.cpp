@@ -14,10 +14,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kChargeOverMass = 175884243269.09976;  // e/m = gamma^2/2
-constexpr double kTwoThirdsChargeOverMass = 117256162179.39984;
-constexpr double kTwoMassOverCharge = 1.1371115245042363e-11;
-constexpr double kTdPerVm2 = 1.0000000200408773e+21;  // 1/(1 Td)
 
 // Results of the closing steps that end up in the result row.
 struct RunCoefficients {
@@ -133,15 +129,15 @@ void collision_coefficients(const Tables& t, SolverWork& w, RunCoefficients& r) 
         const double x = w.run.XS[s];
         const bool effective = t.sp.species_effective_flag[s] != 0;
         bool recoil = kind == kElastic;
-        if (kind >= kAttachment) {
-            if (kind == kAttachment) {
+        if (is_inelastic(kind)) {
+            if (carries_electrons_off(kind)) {
                 // Energy carried off by the attached electrons.
                 w.coll.XP[k] = energy_sum(w, w.coll.RR[k]);
             } else {
                 w.coll.XP[k] = (rate * w.run.CX1[k] - inverse * w.run.CX2[k]) * t.col.collision_threshold[k];
             }
             pi += x * w.coll.XP[k];
-            recoil = !effective && kind != kAttachment;
+            recoil = !effective && !carries_electrons_off(kind);
         }
         if (recoil) {
             const double loss = recoil_loss(w, k, s);

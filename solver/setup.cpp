@@ -15,8 +15,6 @@ namespace kestor {
 
 namespace {
 
-constexpr double kTownsend = 9.999999682655225e-22;           // V m2 per Td
-constexpr double kBoltzmann = 1.3807000128307309e-23;         // J/K
 // Electron-electron momentum factor of the field threshold.
 constexpr double kEeMomentumFactor = 0.5839999914169312;
 constexpr double kOneThird = 0.3333333432674408;

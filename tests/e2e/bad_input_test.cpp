@@ -11,10 +11,9 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 
 // Bytes of every value, from a fixed linear congruential sequence.
 std::string binary_bytes(std::size_t n, std::uint32_t seed) {
@@ -89,4 +88,4 @@ TEST(BadInputNames, LongFileNameIsCutAt256) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -8,7 +8,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kLoadAr = "READCOLLISIONS\ngas_ar.txt\nAr\n1\n";
@@ -68,4 +68,4 @@ TEST(ClearedGas, SpeciesLoadedWithoutNewConditionsHasNoFraction) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -11,7 +11,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // Elastic scattering and the rotations J -> J+1 for J = 0 .. 11 of a
@@ -154,7 +154,7 @@ TEST(FullTables, GiveTheRunOfTheSameTableInFewerPoints) {
         EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i + 1;
 }
 
-const std::string kFinished = "\rFINISHED";
+const std::string kFinished = CR + "FINISHED";
 
 // A keyword line holding a table's dash line starts one block: the
 // attachment gets the table after its target line.
@@ -179,9 +179,9 @@ TEST(DataFileKeywordLines, DashesOnAKeywordLineStartOneBlock) {
         dir.write("x.txt", c.data);
         const RunOutcome r = run_script(dir, "NOSCREEN\nREADCOLLISIONS\nx.txt\nX\n0\n" + kSaveLayout7 + "END\n");
         EXPECT_EQ(r.exit_status, 0) << c.what;
-        std::vector<std::string> expected = {"KESTOR+ script file: script.kes", "\rREADCOLLISIONS", "X", "x.txt"};
+        std::vector<std::string> expected = {"KESTOR+ script file: script.kes", CR + "READCOLLISIONS", "X", "x.txt"};
         for (const std::string& n : c.names) expected.push_back(padded(n));
-        expected.push_back("\rSAVERESULTS");
+        expected.push_back(CR + "SAVERESULTS");
         expected.push_back("res.txt");
         expected.push_back(kFinished);
         EXPECT_EQ(log_lines(dir), expected) << c.what;
@@ -198,4 +198,4 @@ TEST(DataFileKeywordLines, DashesOnAKeywordLineStartOneBlock) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -7,7 +7,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kLogFile = "kestorlog.txt";
@@ -24,7 +24,7 @@ std::string conditions(const std::string& first = "VAR") {
 std::string two_species() { return "READCOLLISIONS\ngas.txt\nAr He\n0\n"; }
 
 std::string species_log() {
-    return "\rREADCOLLISIONS\nAr\ngas.txt\r\nHow to reference in publications: Test data written for the reader "
+    return CR + "READCOLLISIONS\nAr\ngas.txt\r\nHow to reference in publications: Test data written for the reader "
            "tests.\r\nSecond reference line.\n"
            "C1    Ar    Elastic                                             \n"
            "C2    Ar    Excitation    11.50 eV                              \n"
@@ -60,8 +60,8 @@ TEST_P(ConditionsRun, EndsAsExpected) {
 // Reads: 4 for READCOLLISIONS, 1 for the CONDITIONS line, 20 condition
 // lines (5 to 25), then the composition and the switch.
 const RunCase kRunCases[] = {
-    {"complete composition", "CONDITIONS\n" + conditions() + "0.8 0.2\n1\nEND\n", "\rFINISHED\n", 0},
-    {"composition over two lines", "CONDITIONS\n" + conditions() + "VAR &\n0.2\n1\nEND\n", "\rFINISHED\n", 0},
+    {"complete composition", "CONDITIONS\n" + conditions() + "0.8 0.2\n1\nEND\n", CR + "FINISHED\n", 0},
+    {"composition over two lines", "CONDITIONS\n" + conditions() + "VAR &\n0.2\n1\nEND\n", CR + "FINISHED\n", 0},
     {"blank lines among the conditions are not counted",
      "CONDITIONS\n\n\n" + conditions() + "\n", "Gas composition incomplete\n" + abort_line(26) + "\n",
      kAbortExitStatus},
@@ -94,10 +94,10 @@ TEST(ConditionsRunOneSpecies, ReadsTwentyLinesAndLogsNothing) {
     const RunOutcome r =
         run_script(dir, "NOSCREEN\nREADCOLLISIONS\ngas.txt\nHe\n0\nCONDITIONS\n" + conditions("12.5") + "END\n");
     EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\nHe\ngas.txt\n"
-                                          "C1    He    Elastic                                             \n"
-                                          "\rFINISHED\n");
+    EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\nHe\ngas.txt\n"
+                                          "C1    He    Elastic                                             \n" +
+                                          CR + "FINISHED\n");
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

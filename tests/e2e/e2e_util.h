@@ -11,21 +11,23 @@
 #include <vector>
 
 #include "common/tables.h"
+#include "tests/support/conditions.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
 // A fresh directory under the system temporary folder, removed at the end.
-class TempDir : public test_support::ScratchDir {
+class TempDir : public test::ScratchDir {
 public:
     TempDir() : ScratchDir("kestor-e2e") {}
 
     // Copies a fixture file (relative to the fixture folder) into the directory.
     void copy_fixture(const std::string& fixture, const std::string& as) const {
-        copy_in(fs::path(KESTOR_FIXTURES) / fixture, as);
+        copy_in(fixture_path(fixture), as);
     }
 };
 
@@ -72,23 +74,27 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
     return run_kestor(dir, {"script.kes"});
 }
 
-using test_support::split_lines;
 
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
 
+// The log of a start whose script name was logged as `logged`: the
+// commands of a script holding one CLEARRUNS when it ran, else the line of
+// a missing script.
+inline std::vector<std::string> script_name_log(const std::string& logged, bool ran) {
+    std::vector<std::string> log = {"KESTOR+ script file: " + logged};
+    if (ran) {
+        log.insert(log.end(), {CR + "CLEARRUNS", CR + "FINISHED"});
+    } else {
+        log.push_back(CR + "Cannot find file " + logged);
+    }
+    return log;
+}
+
 // The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
 // grid points, no electron-electron or growth terms.
 inline std::vector<std::string> default_conditions() {
-    std::vector<std::string> c(kNumConditions, "0");
-    c[kCondEN - 1] = "10";
-    c[kCondIonCharge - 1] = "1";
-    c[kCondIonMassRatio - 1] = "1";
-    c[kCondGridPoints - 1] = "200";
-    c[kCondPrecision - 1] = "1e-10";
-    c[kCondConvergence - 1] = "1e-4";
-    c[kCondMaxIterations - 1] = "200";
-    return c;
+    return condition_entries({{kCondEN, 10}, {kCondIonCharge, 1}, {kCondGridPoints, 200}});
 }
 
 // A CONDITIONS block with the given entries, then `composition` (the
@@ -107,13 +113,4 @@ inline std::string conditions_with(const std::vector<std::pair<int, std::string>
     return conditions_block(entries, composition);
 }
 
-// The ABORT line of the log after `reads` reads from the script.
-inline std::string abort_line(int reads) {
-    const std::string n = std::to_string(reads);
-    return "\r ABORT: Error in input file line:" + std::string(12 - n.size(), ' ') + n;
-}
-
-// A name or label as stored: blank-padded to 64 characters.
-inline std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
-
-}  // namespace kestor::e2e
+}  // namespace kestor::test

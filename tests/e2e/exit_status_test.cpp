@@ -14,7 +14,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 std::string save(const std::string& name, int layout = 1) {
@@ -23,7 +23,7 @@ std::string save(const std::string& name, int layout = 1) {
 // A result file in a folder that does not exist.
 const std::string kNoFolder = save("'nofolder/res.txt'");
 const std::string kCannotWrite = "ERROR: Cannot write to file";
-const std::string kFinished = "\rFINISHED";
+const std::string kFinished = CR + "FINISHED";
 
 struct StatusCase {
     const char* label;
@@ -69,4 +69,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExitStatus, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.label); });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -8,7 +8,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kScript = "failed_after_clearruns.kes";
@@ -78,4 +78,4 @@ TEST_F(FailedRun, SavesWhatAProcessThatNeverUsedTheRowSaves) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -9,7 +9,7 @@
 
 #include "tests/e2e/peak_memory.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 constexpr std::size_t kInputBytes = std::size_t{10} << 20;  // 10 MiB
@@ -47,11 +47,11 @@ TEST_P(InputMemory, StaysWithinTwiceTheInputPlus64MiB) {
     EXPECT_LE(m.peak_kib, kBoundKiB);
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "\rFINISHED");
+    EXPECT_EQ(log.back(), CR + "FINISHED");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, InputMemory, ::testing::ValuesIn(kInputs),
                          [](const ::testing::TestParamInfo<InputCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

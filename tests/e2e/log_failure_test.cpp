@@ -20,7 +20,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // ---- the log cannot be started --------------------------------------------
@@ -212,7 +212,7 @@ struct ResultCase {
 void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.name; }
 
 const ResultCase kResultCases[] = {
-    {"ScriptGoesOnAndReturns27", kOneRunSaved + "CLEARRUNS\n", kResultFileExitStatus, {}, "\rFINISHED"},
+    {"ScriptGoesOnAndReturns27", kOneRunSaved + "CLEARRUNS\n", kResultFileExitStatus, {}, CR + "FINISHED"},
     // The ABORT exit's own status wins.
     {"LaterAbortKeepsItsStatus", kOneRunSaved + "SAVERESULTS\nx\ny\n", kAbortExitStatus, {},
      abort_line(4 + 1 + kNumConditions + 1 + 10 + 3)},
@@ -245,4 +245,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, ResultFileOverTheLimit, ::testing::ValuesIn(kRes
                          [](const ::testing::TestParamInfo<ResultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

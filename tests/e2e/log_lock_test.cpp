@@ -19,11 +19,11 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kBusy = "log file \"kestorlog.txt\" is in use by another process\n";
-const std::string kOlderLog = "KESTOR+ script file: older.kes\n\rFINISHED\n";
+const std::string kOlderLog = "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n";
 const std::string kSecondScript = "CLEARRUNS\nSAVERESULTS\nres.txt\n0\n0\n0\n0\n0\n0\n0\n0\n";
 
 struct HeldCase {
@@ -62,8 +62,8 @@ TEST_P(HeldLog, IsLeftAsItIs) {
     close(fd);
     const RunOutcome next = run_kestor(dir, c.args, c.typed);
     EXPECT_EQ(next.exit_status, kExitSuccess);
-    EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: b.kes", "\rCLEARRUNS", "\rSAVERESULTS",
-                                                       "res.txt", "\rFINISHED"}));
+    EXPECT_EQ(log_lines(dir), (std::vector<std::string>{"KESTOR+ script file: b.kes", CR + "CLEARRUNS",
+                                                       CR + "SAVERESULTS", "res.txt", CR + "FINISHED"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HeldLog, ::testing::ValuesIn(kHeldCases),
@@ -165,8 +165,8 @@ TEST(LogLock, SecondRunWhileTheFirstIsInItsScript) {
     dir.write("b.kes", kSecondScript);
 
     RunningKestor first(dir, "a.kes");
-    ASSERT_TRUE(first.read_until("\rREADCOLLISIONS\n"));
-    const std::string head = "KESTOR+ script file: a.kes\n\rCLEARRUNS\n\rREADCOLLISIONS\n";
+    ASSERT_TRUE(first.read_until(CR + "READCOLLISIONS\n"));
+    const std::string head = "KESTOR+ script file: a.kes\n" + CR + "CLEARRUNS\n" + CR + "READCOLLISIONS\n";
     ASSERT_EQ(dir.read("kestorlog.txt"), head);
 
     const RunOutcome second = run_kestor(dir, {"b.kes"});
@@ -181,11 +181,11 @@ TEST(LogLock, SecondRunWhileTheFirstIsInItsScript) {
     close(fifo);
     EXPECT_EQ(first.wait(), kExitSuccess);
     EXPECT_EQ(dir.read("kestorlog.txt"),
-              head + "Xn\npipe.txt\n" + padded("C1    Xn    Elastic") + "\n\rFINISHED\n");
+              head + "Xn\npipe.txt\n" + padded("C1    Xn    Elastic") + "\n" + CR + "FINISHED\n");
 
     // The lock ends with the process.
     EXPECT_EQ(run_kestor(dir, {"b.kes"}).exit_status, kExitSuccess);
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

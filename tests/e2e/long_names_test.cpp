@@ -13,7 +13,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // Two folders and a file whose path is 256 characters long, and a name
@@ -42,7 +42,8 @@ std::string grid(const std::string& name) {
 }
 const std::string kGridRunName = padded("R1    1.00 Td    Missing elastic collisions");
 
-const std::vector<std::string> kLoaded = {"\rREADCOLLISIONS", "Xn", kFits, padded("C1    Xn    Elastic"), "\rFINISHED"};
+const std::vector<std::string> kLoaded = {CR + "READCOLLISIONS", "Xn", kFits, padded("C1    Xn    Elastic"),
+                                          CR + "FINISHED"};
 
 // A file the run must leave, with the start of a line it must hold.
 struct Made {
@@ -69,10 +70,10 @@ void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 const NameCase kCases[] = {
     {"data_file_name_too_long",
      "READCOLLISIONS\n" + quoted(kTooLong) + "\nXn\n0\nEND\n",
-     {"\rREADCOLLISIONS", "\rCannot find file " + kFits, abort_line(2)}, false, {}},
+     {CR + "READCOLLISIONS", CR + "Cannot find file " + kFits, abort_line(2)}, false, {}},
     {"data_file_word_too_long",
      "READCOLLISIONS\n" + kLongWord + "\nXn\n0\nEND\n",
-     {"\rREADCOLLISIONS", "\rCannot find file " + kLongWord.substr(0, 256), abort_line(2)}, false, {}},
+     {CR + "READCOLLISIONS", CR + "Cannot find file " + kLongWord.substr(0, 256), abort_line(2)}, false, {}},
     {"data_file_name_that_fits",
      "READCOLLISIONS\n" + quoted(kFits) + "\nXn\n0\nEND\n", kLoaded, false, {}},
     {"data_file_name_with_blanks_after_it",
@@ -81,24 +82,24 @@ const NameCase kCases[] = {
     // The script goes on, and the run held is saved by the next command.
     {"result_file_name_too_long",
      one_run() + save(quoted(kTooLong), 1) + save("kept.txt", 1),
-     {"\rRUN", kRunName, "\rSAVERESULTS", kFits, "ERROR: Cannot write to file", "\rSAVERESULTS", "kept.txt",
-      "\rFINISHED"},
+     {CR + "RUN", kRunName, CR + "SAVERESULTS", kFits, "ERROR: Cannot write to file", CR + "SAVERESULTS", "kept.txt",
+      CR + "FINISHED"},
      false, {{"kept.txt", "R1  "}}},
     {"result_file_name_that_fits",
      one_run() + save(quoted(kFits), 1),
-     {"\rRUN", kRunName, "\rSAVERESULTS", kFits, "\rFINISHED"}, true, {{kFits, "R1  "}}},
+     {CR + "RUN", kRunName, CR + "SAVERESULTS", kFits, CR + "FINISHED"}, true, {{kFits, "R1  "}}},
     // The lookup layout writes files of its own names and no main file.
     {"lookup_layout_ignores_the_name",
      one_run() + save(quoted(kTooLong), 6),
-     {"\rRUN", kRunName, "\rSAVERESULTS", kFits, "\rFINISHED"}, false, {{"energy.lut", ""}}},
+     {CR + "RUN", kRunName, CR + "SAVERESULTS", kFits, CR + "FINISHED"}, false, {{"energy.lut", ""}}},
 
     // The grid is computed; then the table file cannot be opened.
     {"table_file_name_too_long",
      grid(quoted(kTooLong)),
-     {"\rRUN2D", kGridRunName, abort_line(27)}, false, {}},
+     {CR + "RUN2D", kGridRunName, abort_line(27)}, false, {}},
     {"table_file_name_that_fits",
      grid(quoted(kFits)),
-     {"\rRUN2D", kGridRunName, kFits, "\rFINISHED"}, true, {{kFits, " Rows: Electric field / N (Td)"}}},
+     {CR + "RUN2D", kGridRunName, kFits, CR + "FINISHED"}, true, {{kFits, " Rows: Electric field / N (Td)"}}},
 };
 // clang-format on
 
@@ -164,13 +165,7 @@ TEST_P(LongScriptName, IsRefusedWhenCut) {
     dir.write(kTooLong, "CLEARRUNS\n");
     const RunOutcome r = run_kestor(dir, c.args, c.typed);
     EXPECT_EQ(r.exit_status, c.runs ? kExitSuccess : kAbortExitStatus);
-    std::vector<std::string> log = {"KESTOR+ script file: " + c.logged_name};
-    if (c.runs) {
-        log.insert(log.end(), {"\rCLEARRUNS", "\rFINISHED"});
-    } else {
-        log.push_back("\rCannot find file " + c.logged_name);
-    }
-    EXPECT_EQ(log_lines(dir), log);
+    EXPECT_EQ(log_lines(dir), script_name_log(c.logged_name, c.runs));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LongScriptName, ::testing::ValuesIn(kScriptNames),
@@ -179,4 +174,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, LongScriptName, ::testing::ValuesIn(kScriptNames
                          });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

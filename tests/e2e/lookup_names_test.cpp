@@ -11,7 +11,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // The y column of a lookup file's rows (two G12.4 fields each).
@@ -55,4 +55,4 @@ TEST(LookupNames, SharedNamesKeepEveryCollisionsFile) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -14,7 +14,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 
 // Standard input: `head`, then `count` copies of `fill`, then `tail`.
 struct Feed {
@@ -28,8 +28,6 @@ struct Measured {
     int exit_status = -1;
     long peak_kib = 0;
 };
-
-namespace detail {
 
 inline bool write_all(int fd, const char* p, std::size_t n) {
     while (n > 0) {
@@ -58,8 +56,6 @@ inline void write_feed(int fd, const Feed& feed) {
     write_all(fd, feed.tail.data(), feed.tail.size());
 }
 
-}  // namespace detail
-
 // Runs kestor in `dir` with `args`, standard input fed from `feed`,
 // standard output and error into .stdout and .stderr there.
 inline Measured run_measured(const TempDir& dir, const std::vector<std::string>& args, const Feed& feed = {}) {
@@ -83,7 +79,7 @@ inline Measured run_measured(const TempDir& dir, const std::vector<std::string>&
     if (writer == 0) {
         // A program that stops reading early ends the feed, not the writer.
         std::signal(SIGPIPE, SIG_IGN);
-        detail::write_feed(fds[1], feed);
+        write_feed(fds[1], feed);
         _exit(0);
     }
     close(fds[1]);
@@ -98,4 +94,4 @@ inline Measured run_measured(const TempDir& dir, const std::vector<std::string>&
     return m;
 }
 
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -12,7 +12,7 @@
 #include "tests/e2e/e2e_util.h"
 #include "tests/e2e/peak_memory.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -24,7 +24,7 @@ void write_scripts(const TempDir& dir) {
     dir.write("ab", "CLEARRUNS\n");
     dir.write("abcdef", "CLEARCOLLISIONS\n");
 }
-const std::vector<std::string> kRanAbcdef = {"KESTOR+ script file: abcdef", "\rCLEARCOLLISIONS", "\rFINISHED"};
+const std::vector<std::string> kRanAbcdef = {"KESTOR+ script file: abcdef", CR + "CLEARCOLLISIONS", CR + "FINISHED"};
 
 struct LongAnswer {
     const char* label;
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PromptLongAnswer, ::testing::ValuesIn(kLongAnswe
 TEST(PromptNoAnswer, RestartsTheLogThenStops) {
     for (const char* typed : {"", "\n\n   \n\t\n", "   ", "'unclosed name\n"}) {
         TempDir dir;
-        dir.write("kestorlog.txt", "KESTOR+ script file: old.kes\n\rCLEARRUNS\n\rFINISHED\n");
+        dir.write("kestorlog.txt", "KESTOR+ script file: old.kes\n" + CR + "CLEARRUNS\n" + CR + "FINISHED\n");
         const RunOutcome r = run_kestor(dir, {""}, typed);
         EXPECT_EQ(r.exit_status, kEndOfFileExitStatus) << typed;
         EXPECT_EQ(r.out, "KESTOR+ script file?\n") << typed;
@@ -107,4 +107,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, PromptEmptyLines, ::testing::ValuesIn(kEndless),
                          [](const ::testing::TestParamInfo<EndlessCase>& info) { return std::string(info.param.label); });
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

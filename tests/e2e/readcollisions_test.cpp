@@ -10,12 +10,12 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kLogFile = "kestorlog.txt";
 const std::string kHead = "KESTOR+ script file: script.kes\n";
-const std::string kFinished = "\rFINISHED\n";
+const std::string kFinished = CR + "FINISHED\n";
 
 TEST(ReadCollisionsRun, LogsEachSpeciesWithReferenceAndCollisionNames) {
     TempDir dir;
@@ -39,15 +39,15 @@ TEST(ReadCollisionsRun, LogsEachSpeciesWithReferenceAndCollisionNames) {
         "C4    Ar    Ionization    15.76 eV", "C5    N2    Elastic", "C6    N2    Rotation  (4)",
         "C7    N2    Vibration  (2)", "C8    N2    Excitation    6.17 eV",
     };
-    std::string log = kHead + "\rREADCOLLISIONS\nAr\n" + ref + "\n";
-    std::string out = "\rREADCOLLISIONS\n Ar\n" + ref + "\n";
+    std::string log = kHead + CR + "READCOLLISIONS\nAr\n" + ref + "\n";
+    std::string out = CR + "READCOLLISIONS\n Ar\n" + ref + "\n";
     for (int k = 0; k < 4; ++k) {
         log += padded(names[k]) + "\n";
         out += " " + padded(names[k]) + "\n";
     }
     // The file holds no process for Kr: its block, then a line that says so.
-    log += "Kr\ngas.txt\nNo collisions for Kr in gas.txt\n\rREADCOLLISIONS\nN2\nmol.txt\n";
-    out += " Kr\ngas.txt\nNo collisions for Kr in gas.txt\n\rREADCOLLISIONS\n N2\nmol.txt\n";
+    log += "Kr\ngas.txt\nNo collisions for Kr in gas.txt\n" + CR + "READCOLLISIONS\nN2\nmol.txt\n";
+    out += " Kr\ngas.txt\nNo collisions for Kr in gas.txt\n" + CR + "READCOLLISIONS\n N2\nmol.txt\n";
     for (int k = 4; k < 8; ++k) {
         log += padded(names[k]) + "\n";
         out += " " + padded(names[k]) + "\n";
@@ -76,7 +76,7 @@ TEST(ReadCollisionsRun, NoscreenKeepsTheBlockInTheLogOnly) {
     dir.copy_fixture("collisions/reversible.txt", "rev.txt");
     const RunOutcome r = run_script(dir, "NOSCREEN\nREADCOLLISIONS\nrev.txt\nN2(A)\n0\n");
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\nN2(A)\nrev.txt\n" +
+    EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\nN2(A)\nrev.txt\n" +
                                       padded("C1    N2(A)    De-excitation    6.17 eV") + "\n" + kFinished);
 }
 
@@ -88,9 +88,9 @@ TEST(ReadCollisionsRun, FailuresEndThroughAbort) {
     };
     const Case cases[] = {
         {"missing data file", "READCOLLISIONS\nnone.txt\nAr\n0\nEND\n",
-         "\rCannot find file none.txt\n" + abort_line(2) + "\n"},
+         CR + "Cannot find file none.txt\n" + abort_line(2) + "\n"},
         {"data file that is a directory", "READCOLLISIONS\nsub\nAr\n0\nEND\n",
-         "\rCannot find file sub\n" + abort_line(2) + "\n"},
+         CR + "Cannot find file sub\n" + abort_line(2) + "\n"},
         {"flag that is no integer", "READCOLLISIONS\ngas.txt\nAr\nx\nEND\n", abort_line(4) + "\n"},
         {"flag with a decimal point", "READCOLLISIONS\ngas.txt\nAr\n1.0\nEND\n", abort_line(4) + "\n"},
         {"no species line", "READCOLLISIONS\ngas.txt\n", abort_line(3) + "\n"},
@@ -102,7 +102,7 @@ TEST(ReadCollisionsRun, FailuresEndThroughAbort) {
         std::filesystem::create_directory(dir / "sub");
         const RunOutcome r = run_script(dir, c.script);
         EXPECT_EQ(r.exit_status, kAbortExitStatus) << c.what;
-        EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\n" + c.log_tail) << c.what;
+        EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\n" + c.log_tail) << c.what;
     }
 }
 
@@ -113,7 +113,7 @@ TEST(ReadCollisionsRun, EndOfTheScriptInTheParameterLinesStops) {
         const RunOutcome r = run_script(dir, script);
         EXPECT_EQ(r.exit_status, kEndOfFileExitStatus) << script;
         EXPECT_NE(r.err.find("end-of-file during read"), std::string::npos) << script;
-        EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\n") << script;
+        EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\n") << script;
     }
 }
 
@@ -123,7 +123,7 @@ TEST(ReadCollisionsRun, DataFileEndingAtAParameterLineStops) {
     const RunOutcome r = run_script(dir, "READCOLLISIONS\ncut.txt\nAr\n0\nEND\n");
     EXPECT_EQ(r.exit_status, kEndOfFileExitStatus);
     EXPECT_NE(r.err.find("cut.txt"), std::string::npos);
-    EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\n");
+    EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\n");
 }
 
 TEST(ReadCollisionsRun, BadDataFilesLoadWhatTheyHold) {
@@ -136,7 +136,7 @@ TEST(ReadCollisionsRun, BadDataFilesLoadWhatTheyHold) {
               "ELASTIC\nAr\n 1e-5\n-----\n 0 1e-20\n 5");
     const RunOutcome r = run_script(dir, "READCOLLISIONS\nbad.txt\nAr\n0\nEND\n");
     EXPECT_EQ(r.exit_status, 0);
-    EXPECT_EQ(dir.read(kLogFile), kHead + "\rREADCOLLISIONS\nAr\nbad.txt\n" +
+    EXPECT_EQ(dir.read(kLogFile), kHead + CR + "READCOLLISIONS\nAr\nbad.txt\n" +
                                       padded("C1    Ar    Excitation    0.0000 eV") + "\n" +
                                       padded("C2    Ar    Ionization    15.00 eV") + "\n" +
                                       padded("C3    Ar    Elastic") + "\n" + kFinished);
@@ -169,4 +169,4 @@ TEST(ReadCollisionsRun, MultiSpeciesDatabaseFileLoadsAllItsSpecies) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

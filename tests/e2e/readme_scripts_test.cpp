@@ -31,7 +31,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 const std::string kLogStart = "KESTOR+ script file: ";
@@ -158,7 +158,7 @@ std::string unmatched_line(const std::vector<std::string>& log, const std::vecto
 }
 
 std::vector<std::string> readme_lines() {
-    return split_lines(test_support::read_text(std::filesystem::path(KESTOR_SOURCE_DIR) / "README.md"));
+    return split_lines(test::read_text(std::filesystem::path(KESTOR_SOURCE_DIR) / "README.md"));
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -233,4 +233,4 @@ TEST_P(ReadmeLogMatch, FollowsTheRules) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReadmeLogMatch, ::testing::ValuesIn(kMatchCases));
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

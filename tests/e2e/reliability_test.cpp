@@ -23,10 +23,9 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 constexpr int kTimeLimitSeconds = 300;
 constexpr const char* kGasFixture = "reliability/small_gases.txt";
 
@@ -369,4 +368,4 @@ TEST(ReliabilityLog, CompleteUpToTheLastLineWhenKilled) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -12,25 +12,24 @@
 
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
-#include "tests/unit/solver/model_gas.h"
+#include "tests/support/model_gas.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
-const std::string kAbortText = CR + " ABORT: Error in input file line:";
-
+// The analytic values are formed with the physical constants, not the
+// program's own (solver/constants.h), as an independent check.
 constexpr double kChargeToMass = 1.75882001076e11;  // C/kg
 constexpr double kMassRatio = 1e-4;
 constexpr double kCollisionRate = 1e-13;             // m3/s
-constexpr double kTownsend = 1e-21;                  // V m2
+constexpr double kOneTd = 1e-21;                     // V m2
 
 double maxwell_mean_energy(double field_td) {
-    const double en = field_td * kTownsend;
+    const double en = field_td * kOneTd;
     return kChargeToMass * en * en / (2.0 * kMassRatio * kCollisionRate * kCollisionRate);
 }
 double maxwell_field_for(double mean_energy) {
-    return std::sqrt(mean_energy * 2.0 * kMassRatio * kCollisionRate * kCollisionRate / kChargeToMass) / kTownsend;
+    return std::sqrt(mean_energy * 2.0 * kMassRatio * kCollisionRate * kCollisionRate / kChargeToMass) / kOneTd;
 }
 
 // The constant-frequency gas Maxw as a data file: the momentum-transfer
@@ -40,7 +39,7 @@ std::string maxwell_gas_file() {
     static_assert(kMassRatio == 1e-4 && kCollisionRate == 1e-13, "the text below names these values");
     auto tables = make_tables();
     Tables& t = *tables;
-    const int k = test::add_collision(t, test::add_species(t), kElastic, kMassRatio, 0.0,
+    const int k = test::add_collision(t, test::add_species(t), {.kind = kElastic, .mass_ratio = kMassRatio},
                                       test::constant_frequency(kCollisionRate));
     const std::string dashes = "-----------------------------\n";
     std::string text =
@@ -203,7 +202,7 @@ TEST(Run2D, SecondVariableUndefined) {
         ASSERT_EQ(log.size(), 4u) << what;
         EXPECT_EQ(log[1], CR + "RUN2D") << what;
         EXPECT_EQ(log[2], "Second variable undefined") << what;
-        EXPECT_EQ(log[3], kAbortText + std::string(10, ' ') + "22") << what;
+        EXPECT_EQ(log[3], abort_line(22)) << what;
         EXPECT_FALSE(dir.exists("t.txt")) << what;
     }
 }
@@ -295,8 +294,8 @@ TEST(Run2D, TableFileThatCannotBeOpenedAborts) {
     run_script(dir, script);
     const std::vector<std::string> log = log_lines(dir);
     EXPECT_EQ(run_names(log).size(), 4u);
-    EXPECT_EQ(log.back(), kAbortText + std::string(10, ' ') + "27");
+    EXPECT_EQ(log.back(), abort_line(27));
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -17,7 +17,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // ---- templates -----------------------------------------------------------
@@ -152,7 +152,7 @@ std::string match_file(const std::vector<std::string>& tpl, const std::vector<st
 
 std::vector<std::string> read_template(const std::string& name) {
     std::vector<std::string> tpl;
-    std::ifstream f(fs::path(KESTOR_FIXTURES) / "output" / "e2e" / name, std::ios::binary);
+    std::ifstream f(fixture_path("output/e2e/" + name), std::ios::binary);
     std::string line;
     while (std::getline(f, line)) {
         EXPECT_FALSE(line.empty() || line.back() != '|') << name << ": template line without its end mark";
@@ -225,7 +225,7 @@ TEST_F(SaveResults, ScriptRunsToTheEnd) {
     EXPECT_EQ(outcome_.err, "");
     const auto log = log_lines(*dir_);
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "\rFINISHED");
+    EXPECT_EQ(log.back(), CR + "FINISHED");
     for (const std::string& l : log) EXPECT_NE(l, "ERROR: Cannot write to file");
     EXPECT_FALSE(dir_->exists("unused.txt"));  // layout 6 opens no main file
 }
@@ -411,4 +411,4 @@ TEST(SaveResultsLookup, OpenErrorStopsTheProgram) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -8,10 +8,9 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 
 std::vector<std::string> after_first(const std::vector<std::string>& log) {
     return std::vector<std::string>(log.begin() + (log.empty() ? 0 : 1), log.end());
@@ -78,8 +77,8 @@ TEST(ScriptAbort, SeventhReadFails) {
     EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(after_first(log_lines(dir)),
               (std::vector<std::string>{CR + "SAVERESULTS", "out.txt",
-                                        CR + " ABORT: Error in input file line:" + std::string(11, ' ') + "7"}));
-    EXPECT_EQ(r.out, "\rSAVERESULTS\nout.txt\n\r ABORT: Error in input file line:           7\n");
+                                        abort_line(7)}));
+    EXPECT_EQ(r.out, CR + "SAVERESULTS\nout.txt\n" + abort_line(7) + "\n");
     EXPECT_FALSE(dir.exists("out.txt"));
 }
 
@@ -89,7 +88,7 @@ TEST(ScriptAbort, IntegerOutside32BitsIsAReadError) {
         run_script(dir, std::string("SAVERESULTS\nout.txt\n") + value + "\n0\n0\n0\n0\n0\n0\n0\n");
         const std::vector<std::string> log = log_lines(dir);
         ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log.back(), CR + " ABORT: Error in input file line:" + std::string(11, ' ') + "3") << value;
+        EXPECT_EQ(log.back(), abort_line(3)) << value;
     }
 }
 
@@ -129,4 +128,4 @@ TEST(ScriptSave, UnquotedPathIsRefused) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -12,7 +12,7 @@
 
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 // The stored results of every run, read from the raw arrays that layout 7
@@ -111,4 +111,4 @@ TEST(SpatialGrowth, ArgonAtOneTownsendDoesNotDependOnTheStartingGrid) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -9,17 +9,16 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
-const std::string CR = "\r";
 
 TEST(Startup, MissingScriptLogsTwoLines) {
     TempDir dir;
     const RunOutcome r = run_kestor(dir, {"nofile.kes"});
     EXPECT_EQ(r.exit_status, kAbortExitStatus);
-    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: nofile.kes\n\rCannot find file nofile.kes\n");
-    EXPECT_EQ(r.out, "\rCannot find file nofile.kes\n");
+    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: nofile.kes\n" + CR + "Cannot find file nofile.kes\n");
+    EXPECT_EQ(r.out, CR + "Cannot find file nofile.kes\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -37,7 +36,7 @@ TEST(Startup, EmptyOrMissingArgumentLeadsToThePrompt) {
         dir.write("s.kes", "CLEARRUNS\n");
         const RunOutcome r = run_kestor(dir, args, "\n   \n  s.kes and more words\n");
         EXPECT_EQ(r.exit_status, 0);
-        EXPECT_EQ(r.out, "KESTOR+ script file?\n\rCLEARRUNS\n\rFINISHED\n");
+        EXPECT_EQ(r.out, "KESTOR+ script file?\n" + CR + "CLEARRUNS\n" + CR + "FINISHED\n");
         EXPECT_EQ(log_lines(dir),
                   (std::vector<std::string>{"KESTOR+ script file: s.kes", CR + "CLEARRUNS", CR + "FINISHED"}));
     }
@@ -71,13 +70,13 @@ TEST(Startup, EveryStartRestartsTheLog) {
     dir.write("b.kes", "CLEARCOLLISIONS\n");
     run_kestor(dir, {"a.kes"});
     run_kestor(dir, {"b.kes"});
-    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: b.kes\n\rCLEARCOLLISIONS\n\rFINISHED\n");
+    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: b.kes\n" + CR + "CLEARCOLLISIONS\n" + CR + "FINISHED\n");
 }
 
 TEST(Startup, NoscreenStopsTheEchoButNotTheLog) {
     TempDir dir;
     const RunOutcome r = run_script(dir, "CLEARRUNS\nNOSCREEN\nCLEARCOLLISIONS\nRUN\nEND\n");
-    EXPECT_EQ(r.out, "\rCLEARRUNS\n");
+    EXPECT_EQ(r.out, CR + "CLEARRUNS\n");
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_EQ(log.size(), 6u);
     EXPECT_EQ(log[1], CR + "CLEARRUNS");
@@ -91,7 +90,7 @@ TEST(Startup, EchoDropsTrailingBlanksTheLogKeepsThem) {
     TempDir dir;
     const RunOutcome r = run_script(dir, conditions_with({}) + "RUN\n");
     const std::string name = "R1    10.0 Td    Missing elastic collisions";
-    EXPECT_EQ(r.out, "\rRUN\n" + name + "\n\rFINISHED\n");
+    EXPECT_EQ(r.out, CR + "RUN\n" + name + "\n" + CR + "FINISHED\n");
     const std::vector<std::string> log = log_lines(dir);
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[2], name + std::string(64 - name.size(), ' '));
@@ -113,4 +112,4 @@ TEST(Startup, LogRemovedDuringTheRunIsCreatedAgain) {
 }
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

@@ -17,7 +17,7 @@
 #include "common/program_stop.h"
 #include "tests/e2e/e2e_util.h"
 
-namespace kestor::e2e {
+namespace kestor::test {
 namespace {
 
 constexpr uid_t kNobody = 65534;
@@ -92,8 +92,9 @@ TEST_P(UnreadableScript, IsLoggedLikeAMissingOneAndSaysWhy) {
     const RunOutcome r = run_kestor_unprivileged(dir, {name});
     if (r.exit_status == kCannotDropPrivileges) GTEST_SKIP() << "running as root, cannot drop privileges";
     EXPECT_EQ(r.exit_status, kAbortExitStatus);
-    EXPECT_EQ(dir.read("kestorlog.txt"), "KESTOR+ script file: " + name + "\n\rCannot find file " + name + "\n");
-    EXPECT_EQ(r.out, "\rCannot find file " + name + "\n");
+    EXPECT_EQ(dir.read("kestorlog.txt"),
+              "KESTOR+ script file: " + name + "\n" + CR + "Cannot find file " + name + "\n");
+    EXPECT_EQ(r.out, CR + "Cannot find file " + name + "\n");
     EXPECT_EQ(r.err, "open error on script file \"" + name + "\": " + GetParam().reason + "\n");
 }
 
@@ -111,7 +112,8 @@ TEST_P(UnreadableDataFile, EndsTheScriptLikeAMissingOne) {
     if (r.exit_status == kCannotDropPrivileges) GTEST_SKIP() << "running as root, cannot drop privileges";
     EXPECT_EQ(r.exit_status, kAbortExitStatus);
     EXPECT_EQ(dir.read("kestorlog.txt"),
-              "KESTOR+ script file: s.kes\n\rREADCOLLISIONS\n\rCannot find file " + name + "\n" + abort_line(2) + "\n");
+              "KESTOR+ script file: s.kes\n" + CR + "READCOLLISIONS\n" + CR + "Cannot find file " + name + "\n" +
+                  abort_line(2) + "\n");
     EXPECT_EQ(r.err, "");
     EXPECT_FALSE(dir.exists("res.txt"));
 }
@@ -119,4 +121,4 @@ TEST_P(UnreadableDataFile, EndsTheScriptLikeAMissingOne) {
 INSTANTIATE_TEST_SUITE_P(Cases, UnreadableDataFile, ::testing::ValuesIn(kUnreadable), case_name);
 
 }  // namespace
-}  // namespace kestor::e2e
+}  // namespace kestor::test

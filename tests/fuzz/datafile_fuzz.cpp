@@ -10,7 +10,7 @@
 
 #include "tests/fuzz/fuzz_util.h"
 
-namespace kestor::fuzz {
+namespace kestor::test {
 namespace {
 
 constexpr const char* kDataFile = "data.txt";
@@ -43,15 +43,15 @@ constexpr std::string_view kScript =
     "END\n";
 
 }  // namespace
-}  // namespace kestor::fuzz
+}  // namespace kestor::test
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    kestor::fuzz::prepare_interpreter_process(argc, argv);
+    kestor::test::prepare_interpreter_process(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace kestor::fuzz;
+    using namespace kestor::test;
     clean_work_dir({});
     write_file(kDataFile, std::string_view(reinterpret_cast<const char*>(data), size));
     write_file(kScriptFile, kScript);

@@ -17,7 +17,7 @@
 #include "common/free_format.h"
 #include "tests/fuzz/fuzz_util.h"
 
-namespace kestor::fuzz {
+namespace kestor::test {
 namespace {
 
 constexpr int kMaxTargets = 8;
@@ -137,9 +137,9 @@ void run(const std::uint8_t* data, std::size_t size) {
 }
 
 }  // namespace
-}  // namespace kestor::fuzz
+}  // namespace kestor::test
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    kestor::fuzz::run(data, size);
+    kestor::test::run(data, size);
     return 0;
 }

@@ -27,7 +27,7 @@
 #include "tests/support/lines.h"
 #include "tests/fuzz/work_dir.h"
 
-namespace kestor::fuzz {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
@@ -52,7 +52,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-using test_support::split_lines;
 
 // The fuzzer changes into work_dir(), so corpus folders and crash files
 // named relative to the starting directory are made absolute first, and
@@ -197,4 +196,4 @@ inline void prepare_interpreter_process(int* argc, char*** argv) {
     work_dir();
 }
 
-}  // namespace kestor::fuzz
+}  // namespace kestor::test

@@ -17,7 +17,7 @@
 
 #include "tests/fuzz/fuzz_util.h"
 
-namespace kestor::fuzz {
+namespace kestor::test {
 namespace {
 
 constexpr const char* kDataFile = "gas.txt";
@@ -120,15 +120,15 @@ std::string template_script(Bytes& b) {
 }
 
 }  // namespace
-}  // namespace kestor::fuzz
+}  // namespace kestor::test
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    kestor::fuzz::prepare_interpreter_process(argc, argv);
+    kestor::test::prepare_interpreter_process(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace kestor::fuzz;
+    using namespace kestor::test;
     constexpr std::size_t kTemplateBytes = 40;
     const std::size_t head = size < kTemplateBytes ? size : kTemplateBytes;
     Bytes b(data, head);

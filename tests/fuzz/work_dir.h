@@ -24,7 +24,7 @@
 #include <system_error>
 #include <vector>
 
-namespace kestor::fuzz {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
@@ -33,9 +33,7 @@ namespace fs = std::filesystem;
 // process changes into it once, at start-up.
 inline const fs::path& work_dir();
 
-namespace work_dir_detail {
-
-inline void remove_dir(const fs::path& dir) {
+inline void remove_work_dir(const fs::path& dir) {
     std::error_code ec;
     fs::current_path(fs::temp_directory_path(ec), ec);
     fs::remove_all(dir, ec);
@@ -45,7 +43,7 @@ inline void remove_dir(const fs::path& dir) {
 // Ctrl-C or a hang-up sent to the fuzzer's terminal does not end it first,
 // and closes every descriptor but the pipe and standard error, so that
 // nothing reading the fuzzer's output or files waits on it.
-[[noreturn]] inline void watch(int read_end, const fs::path& dir) {
+[[noreturn]] inline void watch_work_dir(int read_end, const fs::path& dir) {
     setsid();
     if (chdir("/") != 0) _exit(1);
     const int null = open("/dev/null", O_RDWR);
@@ -60,7 +58,7 @@ inline void remove_dir(const fs::path& dir) {
         const ssize_t n = read(read_end, &byte, 1);
         if (n == 0 || (n < 0 && errno != EINTR)) break;
     }
-    remove_dir(dir);
+    remove_work_dir(dir);
     // No exit handlers or leak check of the forked copy of the fuzzer.
     _exit(0);
 }
@@ -79,20 +77,18 @@ inline const fs::path* make_work_dir() {
     if (pid < 0) std::abort();
     if (pid == 0) {
         close(ends[1]);
-        watch(ends[0], *dir);
+        watch_work_dir(ends[0], *dir);
     }
     // The write end stays open, unwritten, until the process ends.
     close(ends[0]);
     fs::current_path(*dir);
-    std::atexit([] { remove_dir(work_dir()); });
+    std::atexit([] { remove_work_dir(work_dir()); });
     return dir;
 }
 
-}  // namespace work_dir_detail
-
 inline const fs::path& work_dir() {
-    static const fs::path* const dir = work_dir_detail::make_work_dir();
+    static const fs::path* const dir = make_work_dir();
     return *dir;
 }
 
-}  // namespace kestor::fuzz
+}  // namespace kestor::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-namespace kestor::test_support {
+namespace kestor::test {
 
 namespace fs = std::filesystem;
 
@@ -82,4 +82,4 @@ private:
     fs::path old_;
 };
 
-}  // namespace kestor::test_support
+}  // namespace kestor::test

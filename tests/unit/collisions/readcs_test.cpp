@@ -13,9 +13,9 @@
 namespace kestor {
 namespace {
 
-using testing_util::fixture;
-using testing_util::load;
-using testing_util::ScratchDir;
+using test::collision_fixture;
+using test::load;
+using test::ScratchDir;
 using Points = std::vector<std::pair<double, double>>;
 
 class ReadcsTest : public ::testing::Test {
@@ -40,7 +40,7 @@ protected:
 // --- the fixtures -----------------------------------------------------------
 
 TEST_F(ReadcsTest, GasWithElasticExcitationsAndIonization) {
-    const std::string file = fixture("gas_ar.txt");
+    const std::string file = collision_fixture("gas_ar.txt");
     load(t, file, 1, "Ar");
     ASSERT_EQ(t.num.collision_count, 4);
     EXPECT_EQ(t.num.grouped_collision_count, 0);
@@ -72,7 +72,7 @@ TEST_F(ReadcsTest, GasWithElasticExcitationsAndIonization) {
 }
 
 TEST_F(ReadcsTest, OtherSpeciesOfTheFileAndItsReference) {
-    const std::string file = fixture("gas_ar.txt");
+    const std::string file = collision_fixture("gas_ar.txt");
     load(t, file, 2, "He");
     ASSERT_EQ(t.num.collision_count, 1);
     EXPECT_EQ(t.col.collision_species[1], 2);
@@ -81,12 +81,12 @@ TEST_F(ReadcsTest, OtherSpeciesOfTheFileAndItsReference) {
 }
 
 TEST_F(ReadcsTest, RequestedNameIsComparedInUpperCase) {
-    load(t, fixture("gas_ar.txt"), 1, "  ar");
+    load(t, collision_fixture("gas_ar.txt"), 1, "  ar");
     EXPECT_EQ(t.num.collision_count, 4);
 }
 
 TEST_F(ReadcsTest, SpeciesWithoutBlocksGetsNoCollision) {
-    const std::string file = fixture("gas_ar.txt");
+    const std::string file = collision_fixture("gas_ar.txt");
     t.sp.species_effective_flag[1] = 1;
     load(t, file, 1, "Kr");
     EXPECT_EQ(t.num.collision_count, 0);
@@ -97,8 +97,8 @@ TEST_F(ReadcsTest, SpeciesWithoutBlocksGetsNoCollision) {
 
 TEST_F(ReadcsTest, WindowsLineEndsReadLikeUnixOnes) {
     auto other = make_tables();
-    load(t, fixture("gas_ar.txt"), 1, "Ar");
-    load(*other, fixture("gas_ar_crlf.txt"), 1, "Ar");
+    load(t, collision_fixture("gas_ar.txt"), 1, "Ar");
+    load(*other, collision_fixture("gas_ar_crlf.txt"), 1, "Ar");
     ASSERT_EQ(other->num.collision_count, t.num.collision_count);
     for (int k = 1; k <= t.num.collision_count; ++k) {
         EXPECT_EQ(other->col.collision_kind[k], t.col.collision_kind[k]);
@@ -113,11 +113,11 @@ TEST_F(ReadcsTest, WindowsLineEndsReadLikeUnixOnes) {
     // Same text after the file name: no carriage return of the file survives.
     const std::string a = t.sp.species_reference[1].trimmed();
     const std::string b = other->sp.species_reference[1].trimmed();
-    EXPECT_EQ(b.substr(fixture("gas_ar_crlf.txt").size()), a.substr(fixture("gas_ar.txt").size()));
+    EXPECT_EQ(b.substr(collision_fixture("gas_ar_crlf.txt").size()), a.substr(collision_fixture("gas_ar.txt").size()));
 }
 
 TEST_F(ReadcsTest, RotationsAndVibrationsFormGroupsInTheTopSlots) {
-    load(t, fixture("molecule_rot.txt"), 1, "N2");
+    load(t, collision_fixture("molecule_rot.txt"), 1, "N2");
     ASSERT_EQ(t.num.collision_count, 4);
     ASSERT_EQ(t.num.grouped_collision_count, 4);
     struct Slot {
@@ -152,7 +152,7 @@ TEST_F(ReadcsTest, RotationsAndVibrationsFormGroupsInTheTopSlots) {
 }
 
 TEST_F(ReadcsTest, ShowrotMakesEveryLaterRotationVisible) {
-    load(t, fixture("molecule_showrot.txt"), 1, "N2");
+    load(t, collision_fixture("molecule_showrot.txt"), 1, "N2");
     ASSERT_EQ(t.num.collision_count, 7);
     ASSERT_EQ(t.num.grouped_collision_count, 1);
     // Before the SHOWROT line: a leader and one grouped process.
@@ -169,7 +169,7 @@ TEST_F(ReadcsTest, ShowrotMakesEveryLaterRotationVisible) {
 }
 
 TEST_F(ReadcsTest, ReversibleExcitationIsReadForBothSides) {
-    const std::string file = fixture("reversible.txt");
+    const std::string file = collision_fixture("reversible.txt");
     load(t, file, 1, "N2(X)");
     load(t, file, 2, "n2(a)");
     ASSERT_EQ(t.num.collision_count, 2);
@@ -191,7 +191,7 @@ TEST_F(ReadcsTest, ReversibleExcitationIsReadForBothSides) {
 }
 
 TEST_F(ReadcsTest, EffectiveAndMomentumKeywordsMarkTheSpecies) {
-    const std::string file = fixture("effective.txt");
+    const std::string file = collision_fixture("effective.txt");
     const char* names[] = {"He", "Ne", "Xe"};
     const int flags[] = {1, 1, 0};
     for (int s = 1; s <= 3; ++s) load(t, file, s, names[s - 1]);
@@ -201,12 +201,12 @@ TEST_F(ReadcsTest, EffectiveAndMomentumKeywordsMarkTheSpecies) {
         EXPECT_EQ(t.col.collision_kind[s], kElastic) << names[s - 1];
     }
     // Read again from a file with a plain ELASTIC block, the flag is recomputed.
-    load(t, fixture("gas_ar.txt"), 1, "He");
+    load(t, collision_fixture("gas_ar.txt"), 1, "He");
     EXPECT_EQ(t.sp.species_effective_flag[1], 0);
 }
 
 TEST_F(ReadcsTest, ReferenceBlocksJoinTheReferenceText) {
-    const std::string file = fixture("references.txt");
+    const std::string file = collision_fixture("references.txt");
     load(t, file, 1, "Kr");
     EXPECT_EQ(t.num.collision_count, 1);
     EXPECT_EQ(t.sp.species_reference[1].trimmed(),
@@ -219,7 +219,7 @@ TEST_F(ReadcsTest, ReferenceBlocksJoinTheReferenceText) {
 }
 
 TEST_F(ReadcsTest, TableWithoutClosingLineEndsAtTheNextKeywordLine) {
-    load(t, fixture("no_closing_line.txt"), 1, "Ne");
+    load(t, collision_fixture("no_closing_line.txt"), 1, "Ne");
     ASSERT_EQ(t.num.collision_count, 2);
     EXPECT_EQ(t.col.collision_kind[2], kExcitation);
     EXPECT_EQ(t.col.collision_threshold[2], 16.6);
@@ -228,17 +228,17 @@ TEST_F(ReadcsTest, TableWithoutClosingLineEndsAtTheNextKeywordLine) {
 }
 
 TEST_F(ReadcsTest, SpeciesReadAgainGetsItsCollisionsAppendedAndNewLevels) {
-    load(t, fixture("molecule_rot.txt"), 1, "N2");
+    load(t, collision_fixture("molecule_rot.txt"), 1, "N2");
     ASSERT_EQ(t.sp.rot_level_count[1], 5);
     // A file without rotations for N2 leaves the levels.
     t.sp.rot_level_weight[1][5] = 99.0;
-    load(t, fixture("gas_ar.txt"), 1, "N2");
+    load(t, collision_fixture("gas_ar.txt"), 1, "N2");
     EXPECT_EQ(t.num.collision_count, 4);
     EXPECT_EQ(t.sp.rot_level_count[1], 5);
     EXPECT_EQ(t.sp.rot_level_weight[1][5], 99.0);
-    EXPECT_EQ(t.sp.species_reference[1].trimmed(), fixture("gas_ar.txt"));
+    EXPECT_EQ(t.sp.species_reference[1].trimmed(), collision_fixture("gas_ar.txt"));
     // A second file with rotations starts a new group and replaces the levels.
-    load(t, fixture("molecule_showrot.txt"), 1, "N2");
+    load(t, collision_fixture("molecule_showrot.txt"), 1, "N2");
     EXPECT_EQ(t.num.collision_count, 11);
     EXPECT_EQ(t.num.grouped_collision_count, 5);
     EXPECT_EQ(t.col.collision_group[6], 6);
@@ -574,7 +574,7 @@ INSTANTIATE_TEST_SUITE_P(Limits, ReferenceLimitTest,
 TEST_F(ReadcsTest, BlockBeyondTheLastSlotEndsTheReading) {
     t.num.collision_count = 4000;
     t.num.grouped_collision_count = 2;
-    load(t, fixture("gas_ar.txt"), 1, "Ar");
+    load(t, collision_fixture("gas_ar.txt"), 1, "Ar");
     EXPECT_EQ(t.num.collision_count, 4001);
     EXPECT_EQ(t.num.grouped_collision_count, 2);
     EXPECT_EQ(t.col.collision_kind[4001], kElastic);
@@ -600,17 +600,17 @@ TEST_F(ReadcsTest, FullSlotsTakeNoBlock) {
     for (const Case c : {Case{4003, 0}, Case{3, 4000}, Case{2000, 2003}}) {
         t.num.collision_count = c.visible;
         t.num.grouped_collision_count = c.grouped;
-        load(t, fixture("molecule_rot.txt"), 1, "N2");
+        load(t, collision_fixture("molecule_rot.txt"), 1, "N2");
         EXPECT_EQ(t.num.collision_count, c.visible);
         EXPECT_EQ(t.num.grouped_collision_count, c.grouped);
-        EXPECT_EQ(t.sp.species_reference[1].trimmed(), fixture("molecule_rot.txt"));
+        EXPECT_EQ(t.sp.species_reference[1].trimmed(), collision_fixture("molecule_rot.txt"));
     }
 }
 
 TEST_F(ReadcsTest, GroupedProcessesMeetTheVisibleOnes) {
     // Room for three processes: elastic, the rotation leader and one grouped.
     t.num.collision_count = 4000;
-    load(t, fixture("molecule_rot.txt"), 1, "N2");
+    load(t, collision_fixture("molecule_rot.txt"), 1, "N2");
     EXPECT_EQ(t.num.collision_count, 4002);
     EXPECT_EQ(t.num.grouped_collision_count, 1);
     EXPECT_EQ(t.col.collision_group[4003], 4002);

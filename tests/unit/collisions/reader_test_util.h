@@ -1,30 +1,21 @@
-// Helpers of the data-file reader tests: fixture paths, temporary data
-// files and a species load into fresh tables.
+// Helpers of the data-file reader tests: a species load into fresh tables
+// (the fixture paths and scratch folders they use are in tests/support/).
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 #include "collisions/readcs.h"
 #include "common/tables.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/scratch_dir.h"
 
-namespace kestor::testing_util {
-
-namespace fs = std::filesystem;
-
-inline std::string fixture(const std::string& name) {
-    return (fs::path(KESTOR_FIXTURES) / "collisions" / name).string();
-}
+namespace kestor::test {
 
 inline Name name_of(const std::string& s) {
     Name n;
     n.assign(s);
     return n;
 }
-
-// A directory of its own, removed with everything in it.
-using ScratchDir = test_support::ScratchDir;
 
 // Reads `file` for the species `name` into slot isp of the tables.
 inline void load(Tables& t, const std::string& file, int isp, const std::string& name, int extrapolate = 0) {
@@ -34,4 +25,4 @@ inline void load(Tables& t, const std::string& file, int isp, const std::string&
     readcs(t, isp, name_of(name));
 }
 
-}  // namespace kestor::testing_util
+}  // namespace kestor::test

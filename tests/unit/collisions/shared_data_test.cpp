@@ -11,7 +11,7 @@
 namespace kestor {
 namespace {
 
-using testing_util::load;
+using test::load;
 
 std::string shared_file(const std::string& name) {
     return (std::filesystem::path(KESTOR_SHARED_DATA) / name).string();

@@ -4,12 +4,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "common/free_format.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor {
 namespace {
@@ -25,17 +24,15 @@ TEST(InputLimits, DevicesCannotBeOpened) {
 }
 
 TEST(InputLimits, FileAboveTheLimitCannotBeOpened) {
-    const fs::path p = fs::temp_directory_path() / ("kestor_limits_" + std::to_string(std::random_device{}()));
-    const std::string bytes = std::string(999, 'x') + "\n";  // 1000 bytes
-    std::ofstream(p, std::ios::binary) << bytes;
+    const test::ScratchDir dir("kestor-limits");
+    const std::string p = dir.write("limit.txt", std::string(999, 'x') + "\n");  // 1000 bytes
     LineInput in;
-    EXPECT_FALSE(in.open_file(p.string(), 7, 999));
-    ASSERT_TRUE(in.open_file(p.string(), 7, 1000));
+    EXPECT_FALSE(in.open_file(p, 7, 999));
+    ASSERT_TRUE(in.open_file(p, 7, 1000));
     std::string line;
     ASSERT_TRUE(in.next_line(line));
     EXPECT_EQ(line, std::string(999, 'x'));
     EXPECT_FALSE(in.next_line(line));
-    fs::remove(p);
 }
 
 // A stream holding `bytes`, read from its start, closed at the end.

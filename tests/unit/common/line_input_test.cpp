@@ -2,37 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "common/free_format.h"
+#include "tests/support/scratch_dir.h"
 
 namespace kestor {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A scratch directory removed after each test.
+// A scratch directory of each test's own.
 class LineInputFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        // A random part keeps test runs of several build trees apart.
-        dir_ = fs::temp_directory_path() /
-               ("kestor_line_input_" + std::string(info->name()) + "_" + std::to_string(std::random_device{}()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_FALSE(dir_.path().empty()) << "no scratch folder"; }
 
-    std::string write(const std::string& name, const std::string& bytes) {
-        const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
+    std::string write(const std::string& name, const std::string& bytes) { return dir_.write(name, bytes); }
 
     static std::vector<std::string> all_lines(LineInput& in) {
         std::vector<std::string> out;
@@ -41,7 +25,7 @@ protected:
         return out;
     }
 
-    fs::path dir_;
+    test::ScratchDir dir_{"kestor-line-input"};
 };
 
 struct LineEndCase {
@@ -100,8 +84,8 @@ TEST_F(LineInputFiles, StepBackServesTheSameLinesAgain) {
 
 TEST_F(LineInputFiles, CannotOpenMissingFileOrDirectory) {
     LineInput in;
-    EXPECT_FALSE(in.open_file((dir_ / "missing.txt").string(), 5));
-    EXPECT_FALSE(in.open_file(dir_.string(), 5));
+    EXPECT_FALSE(in.open_file(dir_.file("missing.txt"), 5));
+    EXPECT_FALSE(in.open_file(dir_.path().string(), 5));
     std::string line;
     EXPECT_FALSE(in.next_line(line));
 }
@@ -112,7 +96,7 @@ TEST_F(LineInputFiles, ReopenReplacesTheLines) {
     std::string line;
     ASSERT_TRUE(in.next_line(line));
     ASSERT_TRUE(in.open_file(write("two", "x\n"), 9));
-    EXPECT_EQ(in.name(), (dir_ / "two").string());
+    EXPECT_EQ(in.name(), dir_.file("two"));
     EXPECT_EQ(all_lines(in), std::vector<std::string>{"x"});
     in.close();
     EXPECT_FALSE(in.next_line(line));

@@ -12,7 +12,9 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
+using test::abort_line;
+using test::CR;
+using test::DriverTest;
 
 struct KeywordCase {
     const char* line;
@@ -71,7 +73,6 @@ struct LoopCase {
     std::vector<std::string> log;
 };
 
-const std::string CR = "\r";
 
 const LoopCase kLoopCases[] = {
     {"end of the script gives FINISHED", {"CLEARRUNS"}, {CR + "CLEARRUNS", CR + "FINISHED"}},
@@ -146,7 +147,7 @@ TEST_F(DriverTest, AbortLineCountsReadsNotLines) {
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0], CR + "SAVERESULTS");
     EXPECT_EQ(log[1], path("out.txt"));
-    EXPECT_EQ(log[2], CR + " ABORT: Error in input file line:" + std::string(11, ' ') + "7");
+    EXPECT_EQ(log[2], abort_line(7));
 }
 
 TEST_F(DriverTest, SaveResultsEndOfScriptIsTheEndOfFileStop) {

@@ -12,8 +12,8 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::fraction_entry;
+using test::DriverTest;
+using test::fraction_entry;
 
 // Twenty condition lines, condition i with the value i and a comment, with
 // the given lines replaced (condition -> text).

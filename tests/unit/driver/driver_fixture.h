@@ -17,7 +17,7 @@
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
-namespace kestor::testing {
+namespace kestor::test {
 
 // The solver model: mean energy = offset + scale * (E/N)^power eV with
 // status 0, or fail_status for E/N at or above fail_from, below
@@ -88,7 +88,7 @@ protected:
     std::string read_file(const std::string& name) const { return dir_.read(name); }
     // The log lines written so far.
     std::vector<std::string> log_lines() const {
-        return test_support::split_lines(read_file("log.txt"));
+        return test::split_lines(read_file("log.txt"));
     }
     void set_species(std::vector<std::string> names) {
         t.num.species_count = static_cast<int>(names.size());
@@ -108,7 +108,7 @@ protected:
     Program p{*tables_, *work_, *interp_, &SolverModel::solve};
 
 private:
-    test_support::ScratchDir dir_{"kestor-driver"};
+    test::ScratchDir dir_{"kestor-driver"};
 };
 
-}  // namespace kestor::testing
+}  // namespace kestor::test

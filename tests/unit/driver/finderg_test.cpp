@@ -12,7 +12,7 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
+using test::DriverTest;
 
 class Finderg : public DriverTest {
 protected:

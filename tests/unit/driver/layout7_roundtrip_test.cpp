@@ -13,7 +13,7 @@
 namespace kestor {
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
+using test::Points;
 
 struct Source {
     int kind;

@@ -10,8 +10,8 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::fraction_entry;
+using test::DriverTest;
+using test::fraction_entry;
 
 struct FractionCase {
     const char* what;

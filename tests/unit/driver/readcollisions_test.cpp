@@ -9,17 +9,16 @@
 #include "common/program_stop.h"
 #include "driver/commands.h"
 #include "driver_fixture.h"
+#include "tests/support/fixtures.h"
 
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
+using test::collision_fixture;
+using test::CR;
+using test::DriverTest;
+using test::padded;
 
-std::string padded(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
-
-std::string fixture(const std::string& name) {
-    return (std::filesystem::path(KESTOR_FIXTURES) / "collisions" / name).string();
-}
 
 // A path on a script line: between apostrophes, or its slashes end the name.
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
@@ -167,7 +166,7 @@ TEST_F(ReadCollisions, LoadsEachSpeciesOfTheLine) {
     for (const Case& c : cases) {
         t.num.species_count = 0;
         t.num.collision_count = 0;
-        EXPECT_EQ(run(fixture("gas_ar.txt"), c.line), CommandResult::kNext) << c.line;
+        EXPECT_EQ(run(collision_fixture("gas_ar.txt"), c.line), CommandResult::kNext) << c.line;
         ASSERT_EQ(t.num.species_count, static_cast<int>(c.species.size())) << c.line;
         for (std::size_t s = 0; s < c.species.size(); ++s)
             EXPECT_EQ(t.sp.species_name[s + 1].trimmed(), c.species[s]) << c.line;
@@ -176,9 +175,9 @@ TEST_F(ReadCollisions, LoadsEachSpeciesOfTheLine) {
 }
 
 TEST_F(ReadCollisions, StoresTheSettingsAndNamesTheNewCollisions) {
-    script({"  " + quoted(fixture("gas_ar.txt")) + "  ! the gas", "Ar", "1"});
+    script({"  " + quoted(collision_fixture("gas_ar.txt")) + "  ! the gas", "Ar", "1"});
     ASSERT_EQ(cmd_readcollisions(p), CommandResult::kNext);
-    EXPECT_EQ(t.prefs.cs_file_name.trimmed(), fixture("gas_ar.txt"));
+    EXPECT_EQ(t.prefs.cs_file_name.trimmed(), collision_fixture("gas_ar.txt"));
     EXPECT_EQ(t.prefs.cs_extrapolate, 1);
     ASSERT_EQ(t.num.collision_count, 4);
     EXPECT_EQ(t.col.collision_name[2].trimmed(), "C2    Ar    Excitation    11.50 eV");
@@ -198,7 +197,7 @@ TEST_F(ReadCollisions, RunsHeldShowNoCoefficientsForNewCollisions) {
             t.run.run_energy_loss_coef[r][k] = kStale;
         }
     t.num.collision_count = 2;  // held from an earlier load
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
     ASSERT_EQ(t.num.collision_count, 6);
     for (int r = 1; r <= 3; ++r)
         for (int k = 1; k <= 8; ++k) {
@@ -211,7 +210,7 @@ TEST_F(ReadCollisions, RunsHeldShowNoCoefficientsForNewCollisions) {
 }
 
 TEST_F(ReadCollisions, SpeciesNamesAreComparedWithCaseRespected) {
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar AR Ar"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar AR Ar"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 2);
     EXPECT_EQ(t.sp.species_name[2].trimmed(), "AR");
     // Ar twice, AR once: three loads of the four processes.
@@ -222,9 +221,9 @@ TEST_F(ReadCollisions, SpeciesNamesAreComparedWithCaseRespected) {
 }
 
 TEST_F(ReadCollisions, SpeciesNamedAgainKeepsItsIndexAndShowsOnlyItsNewCollisions) {
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "He Ar"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "He Ar"), CommandResult::kNext);
     const std::size_t before = log_lines().size();
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 2);
     EXPECT_EQ(t.num.collision_count, 9);
     EXPECT_EQ(t.col.collision_species[6], 2);
@@ -232,7 +231,7 @@ TEST_F(ReadCollisions, SpeciesNamedAgainKeepsItsIndexAndShowsOnlyItsNewCollision
     // Keyword, species, the reference text over three lines, the four new collisions.
     ASSERT_EQ(log.size() - before, 9u);
     EXPECT_EQ(log[before + 1], "Ar");
-    EXPECT_EQ(log[before + 2], fixture("gas_ar.txt") + "\r");
+    EXPECT_EQ(log[before + 2], collision_fixture("gas_ar.txt") + "\r");
     EXPECT_EQ(log[before + 5], padded("C6    Ar    Elastic"));
     EXPECT_EQ(log.back(), padded("C9    Ar    Ionization    15.76 eV"));
 }
@@ -241,7 +240,7 @@ TEST_F(ReadCollisions, RoomInTheSpeciesTableLimitsTheNamesTaken) {
     std::vector<std::string> known;
     for (int s = 1; s <= 200; ++s) known.push_back("S" + std::to_string(s));
     set_species(known);
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "S5 A B C D E"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "S5 A B C D E"), CommandResult::kNext);
     // Four words: S5 (known), then A, B and C are new.
     EXPECT_EQ(t.num.species_count, 203);
     EXPECT_EQ(t.sp.species_name[203].trimmed(), "C");
@@ -254,7 +253,7 @@ TEST_F(ReadCollisions, SpeciesBeyondTheTableIsRefused) {
     for (int s = 1; s <= 202; ++s) known.push_back("S" + std::to_string(s));
     set_species(known);
     // Room for two names: Ar becomes species 203, He is refused.
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar He S2"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar He S2"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 203);
     EXPECT_EQ(t.sp.species_name[203].trimmed(), "Ar");
     // The last collision loaded with the table full carries the error name.
@@ -267,15 +266,15 @@ TEST_F(ReadCollisions, SpeciesBeyondTheTableIsRefused) {
     EXPECT_EQ(log[log.size() - 2], padded("Error: too many species"));
 
     // With the table full, a known name is still loaded, a new one refused.
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "S7 Kr"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "S7 Kr"), CommandResult::kNext);
     EXPECT_EQ(t.num.collision_count, 4);
     log = log_lines();
     // One name of room: Kr is not looked at. The file holds nothing for S7.
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[log.size() - 3], "S7");
-    EXPECT_EQ(log[log.size() - 2], fixture("gas_ar.txt"));
-    EXPECT_EQ(log.back(), "No collisions for S7 in " + fixture("gas_ar.txt"));
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Kr S7"), CommandResult::kNext);
+    EXPECT_EQ(log[log.size() - 2], collision_fixture("gas_ar.txt"));
+    EXPECT_EQ(log.back(), "No collisions for S7 in " + collision_fixture("gas_ar.txt"));
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Kr S7"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 203);
     EXPECT_EQ(log_lines().back(), "Too many species");
 }
@@ -283,14 +282,14 @@ TEST_F(ReadCollisions, SpeciesBeyondTheTableIsRefused) {
 TEST_F(ReadCollisions, ThreeHundredSpeciesOnOneLine) {
     std::string line;
     for (int s = 1; s <= 300; ++s) line += "G" + std::to_string(s) + " ";
-    ASSERT_EQ(run(fixture("gas_ar.txt"), line), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), line), CommandResult::kNext);
     // The line is cut at 256 characters: G1 to G66 and a last "G".
     EXPECT_EQ(t.num.species_count, 67);
     EXPECT_EQ(t.sp.species_name[66].trimmed(), "G66");
     EXPECT_EQ(t.sp.species_name[67].trimmed(), "G");
     std::string many;
     for (int s = 1; s <= 300; ++s) many += "g" + std::to_string(s % 7) + ",";
-    ASSERT_EQ(run(fixture("gas_ar.txt"), many), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), many), CommandResult::kNext);
     // Seven names g0 to g6 again and again, and the cut "g" at the end.
     EXPECT_EQ(t.num.species_count, 67 + 8);
     EXPECT_EQ(t.sp.species_name[75].trimmed(), "g");
@@ -300,7 +299,7 @@ TEST_F(ReadCollisions, SpeciesTableFillsOverSeveralCommands) {
     for (int r = 0; r < 5; ++r) {
         std::string line;
         for (int s = 1; s <= 50; ++s) line += "N" + std::to_string(r * 50 + s) + " ";
-        ASSERT_EQ(run(fixture("gas_ar.txt"), line), CommandResult::kNext);
+        ASSERT_EQ(run(collision_fixture("gas_ar.txt"), line), CommandResult::kNext);
     }
     EXPECT_EQ(t.num.species_count, 203);
     EXPECT_EQ(t.sp.species_name[203].trimmed(), "N203");
@@ -309,7 +308,7 @@ TEST_F(ReadCollisions, SpeciesTableFillsOverSeveralCommands) {
 
 TEST_F(ReadCollisions, FullCollisionSlotsEndTheCommand) {
     t.num.collision_count = 4000;
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
     EXPECT_EQ(t.num.collision_count, kMaxCollisions);
     EXPECT_EQ(t.num.species_count, 1);
     EXPECT_EQ(t.col.collision_name[4003].trimmed(), "Error: too many collisions");
@@ -324,13 +323,13 @@ TEST_F(ReadCollisions, FullCollisionSlotsEndTheCommand) {
 TEST_F(ReadCollisions, SlotsFilledByGroupedProcessesLoadNothingMore) {
     t.num.collision_count = 3;
     t.num.grouped_collision_count = 4000;
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 2);
     EXPECT_EQ(t.num.collision_count, 3);
     const std::vector<std::string> log = log_lines();
     ASSERT_FALSE(log.empty());
     // The file holds processes for both, so no "No collisions" line either.
-    EXPECT_EQ(log.back(), fixture("gas_ar.txt"));
+    EXPECT_EQ(log.back(), collision_fixture("gas_ar.txt"));
     for (const std::string& l : log) EXPECT_NE(l, "Too many collisions");
 }
 
@@ -340,12 +339,12 @@ TEST_F(ReadCollisions, MissingOrUnreadableParametersEndThroughAbort) {
         int reads;  // reads counted when the command ends
     };
     const Case cases[] = {
-        {{quoted(fixture("none.txt")), "Ar", "0"}, 1},
-        {{quoted(std::filesystem::path(fixture("gas_ar.txt")).parent_path().string()), "Ar", "0"}, 1},
-        {{quoted(fixture("gas_ar.txt"))}, 2},
-        {{quoted(fixture("gas_ar.txt")), "Ar", "1.5"}, 3},
-        {{quoted(fixture("gas_ar.txt")), "Ar", "x"}, 3},
-        {{"'" + fixture("gas_ar.txt") + "'x", "Ar", "0"}, 1},
+        {{quoted(collision_fixture("none.txt")), "Ar", "0"}, 1},
+        {{quoted(std::filesystem::path(collision_fixture("gas_ar.txt")).parent_path().string()), "Ar", "0"}, 1},
+        {{quoted(collision_fixture("gas_ar.txt"))}, 2},
+        {{quoted(collision_fixture("gas_ar.txt")), "Ar", "1.5"}, 3},
+        {{quoted(collision_fixture("gas_ar.txt")), "Ar", "x"}, 3},
+        {{"'" + collision_fixture("gas_ar.txt") + "'x", "Ar", "0"}, 1},
     };
     for (const Case& c : cases) {
         in.script_line_count = 0;
@@ -356,25 +355,26 @@ TEST_F(ReadCollisions, MissingOrUnreadableParametersEndThroughAbort) {
     }
     const std::vector<std::string> log = log_lines();
     ASSERT_GE(log.size(), 4u);
-    EXPECT_EQ(log[0], "\rREADCOLLISIONS");
-    EXPECT_EQ(log[1], "\rCannot find file " + fixture("none.txt"));
+    EXPECT_EQ(log[0], CR + "READCOLLISIONS");
+    EXPECT_EQ(log[1], CR + "Cannot find file " + collision_fixture("none.txt"));
     // A directory is no data file.
-    EXPECT_EQ(log[3], "\rCannot find file " + std::filesystem::path(fixture("gas_ar.txt")).parent_path().string());
+    const std::string folder = std::filesystem::path(collision_fixture("gas_ar.txt")).parent_path().string();
+    EXPECT_EQ(log[3], CR + "Cannot find file " + folder);
 }
 
 TEST_F(ReadCollisions, EndOfTheScriptAtTheFileOrFlagLineStops) {
     for (const std::vector<std::string>& lines :
          {std::vector<std::string>{}, std::vector<std::string>{"", "  "}, std::vector<std::string>{"'unclosed", ""},
-          std::vector<std::string>{quoted(fixture("gas_ar.txt")), "Ar"}}) {
+          std::vector<std::string>{quoted(collision_fixture("gas_ar.txt")), "Ar"}}) {
         script(lines);
         EXPECT_THROW(cmd_readcollisions(p), ProgramStop);
     }
 }
 
 TEST_F(ReadCollisions, SpeciesLogBlockWithTheLogHeldOpen) {
-    ASSERT_EQ(run(fixture("reversible.txt"), "N2(X) N2(A) N2"), CommandResult::kNext);
-    const std::string file = fixture("reversible.txt");
-    EXPECT_EQ(read_file("log.txt"), "\rREADCOLLISIONS\n"
+    ASSERT_EQ(run(collision_fixture("reversible.txt"), "N2(X) N2(A) N2"), CommandResult::kNext);
+    const std::string file = collision_fixture("reversible.txt");
+    EXPECT_EQ(read_file("log.txt"), CR + "READCOLLISIONS\n"
                                     "N2(X)\n" + file + "\n" + padded("C1    N2(X)    Excitation    6.17 eV") + "\n"
                                     "N2(A)\n" + file + "\n" + padded("C2    N2(A)    De-excitation    6.17 eV") + "\n"
                                     "N2\n" + file + "\n"
@@ -383,7 +383,7 @@ TEST_F(ReadCollisions, SpeciesLogBlockWithTheLogHeldOpen) {
 
 TEST_F(ReadCollisions, UnwritableLogLosesTheBlockButLoadingGoesOn) {
     in.LOGFILE.assign(path("no-such-dir/log.txt"));
-    ASSERT_EQ(run(fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
+    ASSERT_EQ(run(collision_fixture("gas_ar.txt"), "Ar He"), CommandResult::kNext);
     EXPECT_EQ(t.num.species_count, 2);
     EXPECT_EQ(t.num.collision_count, 5);
     EXPECT_EQ(t.col.collision_name[5].trimmed(), "C5    He    Elastic");

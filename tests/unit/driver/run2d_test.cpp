@@ -11,8 +11,8 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::fraction_entry;
+using test::DriverTest;
+using test::fraction_entry;
 
 TEST(GridRows, ReducedToFitTheRunTables) {
     struct { int nr, nc, fit; } cases[] = {
@@ -35,7 +35,7 @@ protected:
         return cmd_run2d(p);
     }
     std::vector<std::string> table_lines(const std::string& name) const {
-        return test_support::split_lines(read_file(name));
+        return test::split_lines(read_file(name));
     }
     static std::string pad(std::string s, std::size_t n) {
         s.resize(n, ' ');
@@ -84,7 +84,7 @@ TEST_F(Run2D, TableFileOfAnEnGridAgainstGasTemperature) {
     // The run step clears each row before its solve: the coefficients come
     // from the solve.
     p.solve = [](Tables& tt, SolverWork& w, int r) {
-        testing::SolverModel::solve(tt, w, r);
+        test::SolverModel::solve(tt, w, r);
         tt.run.run_rate_coef[r][1] = r * 1e-14;
     };
     t.num.run_count = 9;  // dropped by the grid

@@ -17,8 +17,8 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::SolverModel;
+using test::DriverTest;
+using test::SolverModel;
 
 constexpr double kStale = 7.5;  // left in every row by runs made before
 
@@ -58,7 +58,7 @@ protected:
         in.C[kCondGasTemp] = 300.0;
         in.C[kCondGridPoints] = 50.0;
         in.C[kCondConvergence] = 1e-3;
-        in.C[testing::fraction_entry(1)] = 1.0;
+        in.C[test::fraction_entry(1)] = 1.0;
     }
 
     // Every result, coefficient and distribution entry of row r as an

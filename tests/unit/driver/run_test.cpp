@@ -11,8 +11,9 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::fraction_entry;
+using test::CR;
+using test::DriverTest;
+using test::fraction_entry;
 
 class Run : public DriverTest {
 protected:
@@ -38,7 +39,7 @@ TEST_F(Run, EmptyVarListMakesOneRunAndReadsNothing) {
     EXPECT_EQ(t.num.run_count, 1);
     EXPECT_EQ(in.script_line_count, 0);
     EXPECT_EQ(next_line(), "CLEARRUNS");
-    EXPECT_EQ(log_lines(), (std::vector<std::string>{"\rRUN", t.run.run_name[1].full()}));
+    EXPECT_EQ(log_lines(), (std::vector<std::string>{CR + "RUN", t.run.run_name[1].full()}));
 }
 
 struct DataCase {
@@ -110,7 +111,7 @@ TEST_F(Run, LastRowIsNamedTooManyRunsThenRunRefuses) {
     EXPECT_EQ(model().runs, (std::vector<int>{1003}));
     const std::vector<std::string> log = log_lines();
     ASSERT_EQ(log.size(), 4u);
-    EXPECT_EQ(log[2], "\rRUN");
+    EXPECT_EQ(log[2], CR + "RUN");
     EXPECT_EQ(log[3], "Too many runs");
 }
 

@@ -13,8 +13,9 @@
 namespace kestor {
 namespace {
 
-using testing::DriverTest;
-using testing::fraction_entry;
+using test::CR;
+using test::DriverTest;
+using test::fraction_entry;
 
 TEST(SeriesPosition, IsDividedInSinglePrecision) {
     EXPECT_EQ(series_position(2, 10), static_cast<double>(1.0f / 9.0f));
@@ -113,8 +114,8 @@ TEST_F(Series, ForwardAndBackwardFillTheSameRows) {
     for (int r = 1; r <= 10; ++r) EXPECT_EQ(field(r), forward[r - 1]) << r;
     EXPECT_EQ(in.C[kCondEN], forward.front());
     const std::vector<std::string> log = log_lines();
-    EXPECT_EQ(log[0], "\rRUNSERIES");
-    EXPECT_EQ(log[11], "\rRUNBACK");
+    EXPECT_EQ(log[0], CR + "RUNSERIES");
+    EXPECT_EQ(log[11], CR + "RUNBACK");
     EXPECT_EQ(log[12].substr(0, 13), "R10   100. Td");  // computed first
 }
 

@@ -9,7 +9,7 @@
 namespace kestor {
 namespace {
 
-using test::ScratchDir;
+using test::OutputDir;
 using test::split_lines;
 
 std::string name64(const std::string& s) { return s + std::string(64 - s.size(), ' '); }
@@ -26,7 +26,7 @@ TEST(Header, TwoSpeciesWithLevelsAndMultiLineReference) {
         t->sp.rot_level_energy[2][l] = e[l];
         t->sp.rot_level_weight[2][l] = w[l];
     }
-    ScratchDir dir;
+    OutputDir dir;
     t->prefs.output_file_name.assign("h.txt");
     t->prefs.output_format = 0;
     ASSERT_TRUE(writebol(*t));
@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Writer, HeaderOnly, ::testing::Values(0, 8, -1, 1000000
 TEST(MainFile, CannotBeOpenedGivesStatusOneAndCreatesNothing) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    ScratchDir dir;
+    OutputDir dir;
     t->prefs.output_format = 1;
     t->prefs.output_file_name.assign("missing/out.txt");
     EXPECT_FALSE(writebol(*t));
@@ -90,7 +90,7 @@ TEST(MainFile, FailedWritesAreReported) {
 
 TEST(MainFile, ReplacesEarlierContent) {
     auto t = test::labelled_tables();
-    ScratchDir dir;
+    OutputDir dir;
     {
         std::ofstream old(dir.path() / "out.txt");
         old << std::string(10000, 'x') << "\n";
@@ -103,7 +103,7 @@ TEST(MainFile, ReplacesEarlierContent) {
 
 TEST(MainFile, NameWithTrailingBlanksIsTrimmed) {
     auto t = test::labelled_tables();
-    ScratchDir dir;
+    OutputDir dir;
     t->prefs.output_file_name.assign("out.txt   ");
     t->prefs.output_format = 0;
     ASSERT_TRUE(writebol(*t));

@@ -11,7 +11,7 @@ namespace kestor {
 namespace {
 
 using test::fixture;
-using test::ScratchDir;
+using test::OutputDir;
 
 struct LayoutCase {
     const char* name;
@@ -30,7 +30,7 @@ TEST_P(LayoutFile, MatchesExpectedFile) {
     test::fill_model(*t);
     t->prefs.output_format = c.layout;
     if (c.switches) c.switches(t->prefs);
-    ScratchDir dir;
+    OutputDir dir;
     t->prefs.output_file_name.assign("result.txt");
     ASSERT_TRUE(writebol(*t));
     const std::string got = dir.read("result.txt");

@@ -15,7 +15,7 @@ namespace kestor {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ScratchDir;
+using test::OutputDir;
 
 struct NameCase {
     const char* collision_name;
@@ -130,7 +130,7 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
     t->sel.run_selected[2] = 0;            // selections play no part
     t->sel.collision_selected[1] = 0;
     t->run.run_results[2][kResStatus] = kStatusFailed;  // a failed run still has its rows
-    ScratchDir dir;
+    OutputDir dir;
     t->prefs.output_format = 6;
     t->prefs.output_file_name.assign("main.txt");
     EXPECT_TRUE(writebol(*t));
@@ -145,7 +145,7 @@ TEST(LookupFiles, ModelGasMatchesExpectedFiles) {
 
 TEST(LookupFiles, NoRunNoCollision) {
     auto t = test::labelled_tables();
-    ScratchDir dir;
+    OutputDir dir;
     {
         std::ofstream old(dir.path() / "energy.lut");
         old << "old content that must go\n";
@@ -164,7 +164,7 @@ TEST(LookupFiles, SameNameLaterCollisionKeepsItTheEarlierAddsItsNumber) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
     t->col.collision_name[1].assign("C1    N2    Excitation    11.03 eV");
-    ScratchDir dir;
+    OutputDir dir;
     write_lookup_files(*t);
     std::set<std::string> want(std::begin(kFixedFiles), std::end(kFixedFiles));
     want.insert({"N2_Excitation_11.03_eV_C1.lut", "N2_Excitation_11.03_eV.lut"});
@@ -176,7 +176,7 @@ TEST(LookupFiles, SameNameLaterCollisionKeepsItTheEarlierAddsItsNumber) {
 TEST(LookupFiles, OpenErrorStopsAndKeepsEarlierFiles) {
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    ScratchDir dir;
+    OutputDir dir;
     fs::create_directory(dir.path() / "diffusion.lut");  // cannot be opened as a file
     t->prefs.output_format = 6;
     try {
@@ -198,7 +198,7 @@ TEST(LookupFiles, WriteErrorStops) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     auto t = test::labelled_tables();
     test::fill_model(*t);
-    ScratchDir dir;
+    OutputDir dir;
     fs::create_symlink("/dev/full", dir.path() / "N2_Elastic.lut");
     try {
         write_lookup_files(*t);

@@ -10,7 +10,10 @@
 
 #include "common/tables.h"
 #include "output/writebol.h"
+#include "tests/support/conditions.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/lines.h"
+#include "tests/support/model_gas.h"
 #include "tests/support/scratch_dir.h"
 
 namespace kestor::test {
@@ -45,32 +48,13 @@ inline ZeroedPtr<Tables> labelled_tables() {
     return t;
 }
 
-inline void set_table(Tables& t, int k, const std::vector<std::pair<double, double>>& points) {
-    for (std::size_t j = 0; j < points.size(); ++j) {
-        t.col.cs_energy[k][j] = points[j].first;
-        t.col.cs_value[k][j] = points[j].second;
-    }
-    t.col.cs_npoints[k] = static_cast<int>(points.size());
-}
-
 // The conditions of run r: everything fixed but E/N.
 inline void set_run_conditions(Tables& t, int r, double en) {
-    double* c = t.run.run_conditions[r];
-    for (int j = 1; j <= kNumConditions; ++j) c[j] = 0.0;
-    c[kCondEN] = en;
-    c[kCondCosEB] = 1;
-    c[kCondGasTemp] = 300;
-    c[kCondExcTemp] = 300;
-    c[kCondPlasmaDensity] = 1e18;
-    c[kCondIonCharge] = 1;
-    c[kCondIonMassRatio] = 1;
-    c[kCondEnergySharing] = kSharingEqual;
-    c[kCondGrowthModel] = kGrowthTemporal;
-    c[kCondGridPoints] = 4;
-    c[kCondGridType] = kGridLinear;
-    c[kCondPrecision] = 1e-10;
-    c[kCondConvergence] = 1e-4;
-    c[kCondMaxIterations] = 1000;
+    set_conditions(t, r,
+                   {{kCondEN, en}, {kCondCosEB, 1}, {kCondGasTemp, 300}, {kCondExcTemp, 300},
+                    {kCondPlasmaDensity, 1e18}, {kCondIonCharge, 1}, {kCondEnergySharing, kSharingEqual},
+                    {kCondGrowthModel, kGrowthTemporal}, {kCondGridPoints, 4}, {kCondGridType, kGridLinear},
+                    {kCondMaxIterations, 1000}});
     t.run.run_gas_fractions[r][1] = 1.0;
 }
 
@@ -81,22 +65,12 @@ inline void fill_model(Tables& t) {
     t.sp.species_name[1].assign("N2");
     t.sp.species_reference[1].assign("test.txt");
 
-    t.num.collision_count = 2;
-    t.col.collision_kind[1] = kElastic;
-    t.col.collision_species[1] = 1;
-    t.col.collision_mass_ratio[1] = 1.959e-5;
-    t.col.lower_level_weight[1] = 1.0;
-    t.col.upper_level_weight[1] = 1.0;
+    add_collision(t, 1, {.kind = kElastic, .mass_ratio = 1.959e-5}, {{0.0, 1e-20}, {1.0, 2e-20}, {10000.0, 2e-20}});
     t.col.collision_name[1].assign("C1    N2    Elastic");
-    set_table(t, 1, {{0.0, 1e-20}, {1.0, 2e-20}, {10000.0, 2e-20}});
-    t.col.collision_kind[2] = kExcitation;
-    t.col.collision_species[2] = 1;
-    t.col.collision_threshold[2] = 11.03;
+    add_collision(t, 1, {.kind = kExcitation, .threshold = 11.03},
+                  {{0.0, 0.0}, {11.03, 0.0}, {20.0, 1e-21}, {10000.0, 1e-21}});
     t.col.upper_level_energy[2] = 11.03;
-    t.col.lower_level_weight[2] = 1.0;
-    t.col.upper_level_weight[2] = 1.0;
     t.col.collision_name[2].assign("C2    N2    Excitation    11.03 eV");
-    set_table(t, 2, {{0.0, 0.0}, {11.03, 0.0}, {20.0, 1e-21}, {10000.0, 1e-21}});
 
     t.num.run_count = 2;
     set_run_conditions(t, 1, 100.0);
@@ -148,10 +122,9 @@ inline void fill_model(Tables& t) {
 }
 
 inline std::string fixture(const std::string& name) {
-    return test_support::read_text(fs::path(KESTOR_FIXTURES) / "output" / name);
+    return read_text(fixture_path("output/" + name));
 }
 
-using test_support::split_lines;
 
 // What a golden test got, also written for review under the golden's name
 // (relative to tests/fixtures/output/) into the folder that the variable
@@ -165,14 +138,14 @@ inline void keep_for_review(const std::string& golden, const std::string& got) {
 }
 
 // A fresh folder, made the working directory while the object lives.
-class ScratchDir : public test_support::ScratchWorkingDir {
+class OutputDir : public ScratchWorkingDir {
 public:
-    ScratchDir() : ScratchWorkingDir("kestor-output") {}
+    OutputDir() : ScratchWorkingDir("kestor-output") {}
 };
 
 // Runs the writer in layout `layout` into a scratch file; its records.
 inline std::vector<std::string> write_records(Tables& t, int layout, bool* written = nullptr) {
-    ScratchDir dir;
+    OutputDir dir;
     t.prefs.output_format = layout;
     t.prefs.output_file_name.assign("out.txt");
     const bool ok = writebol(t);

@@ -13,19 +13,17 @@
 #include <random>
 #include <vector>
 
-#include "collision_fixtures.h"
+#include "solver_case.h"
 #include "solver/grid.h"
 #include "solver/walk_pieces.h"
 
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_grouped;
-using testing::add_species;
-using testing::SolverCase;
-
-constexpr double kGamma = 593100.7389459227;
+using test::add_collision;
+using test::add_grouped;
+using test::add_species;
+using test::SolverCase;
 
 // Composite 5-point Gauss-Legendre quadrature.
 double quad(const std::function<double(double)>& f, double a, double b, int pieces = 200) {
@@ -46,7 +44,7 @@ double quad(const std::function<double(double)>& f, double a, double b, int piec
 
 TEST(TableCrossSection, LinearBetweenPointsAndExtendedBeyond) {
     SolverCase c;
-    const int k = add_collision(c.t, add_species(c.t), kExcitation, 1.0,
+    const int k = add_collision(c.t, add_species(c.t), {.kind = kExcitation, .threshold = 1.0},
                                 {{0.0, 0.0}, {1.0, 0.0}, {3.0, 4e-20}, {5.0, 2e-20}});
     int cursor = 1;
     EXPECT_DOUBLE_EQ(table_cross_section(c.t, k, 4, 0.5, cursor), 0.0);
@@ -59,7 +57,7 @@ TEST(TableCrossSection, LinearBetweenPointsAndExtendedBeyond) {
 
 TEST(TableCrossSection, CursorGivesTheSameSegmentAsAFreshSearch) {
     SolverCase c;
-    const int k = add_collision(c.t, add_species(c.t), kElastic, 0.0, {{0.0, 1.0}});
+    const int k = add_collision(c.t, add_species(c.t), {.kind = kElastic}, {{0.0, 1.0}});
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const int np = 50;
@@ -136,7 +134,7 @@ TEST(CellIntegral, EmptyPieceIsZero) {
 // A process of species s with its lower- and upper-level fractions.
 int add_with_fractions(SolverCase& c, int s, int kind, double thr,
                        std::initializer_list<std::pair<double, double>> pts, double c1, double c2) {
-    const int k = add_collision(c.t, s, kind, thr, pts);
+    const int k = add_collision(c.t, s, {.kind = kind, .threshold = thr}, pts);
     c.w.run.CX1[k] = c1;
     c.w.run.CX2[k] = c2;
     return k;
@@ -317,7 +315,7 @@ class WalkExcitation : public ::testing::TestWithParam<ExcitationCase> {};
 TEST_P(WalkExcitation, GainsOfEachColumnEqualItsLoss) {
     const ExcitationCase& p = GetParam();
     WalkCase wc(40, 20.0, p.slope_mode);
-    const int k = add_collision(wc.c.t, wc.s, kExcitation, p.thr, {{0.0, 0.0}});
+    const int k = add_collision(wc.c.t, wc.s, {.kind = kExcitation, .threshold = p.thr}, {{0.0, 0.0}});
     for (size_t i = 0; i < p.table.size(); ++i) {
         wc.c.t.col.cs_energy[k][i] = p.table[i].first;
         wc.c.t.col.cs_value[k][i] = p.table[i].second;
@@ -535,7 +533,8 @@ TEST(Walk, BrokenGridStillEnds) {
 
 TEST(WalkOrder, GroupedProcessesAreIncluded) {
     WalkCase wc(10, 10.0, kSlopeExponential);
-    const int k = add_grouped(wc.c.t, wc.s, kVibration, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
+    const int k = add_grouped(wc.c.t, wc.s, {.kind = kVibration, .threshold = 1.0},
+                              {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
     wc.c.w.run.CX1[k] = 1.0;
     collision_integrals(wc.c.t, wc.c.w);
     EXPECT_GT(wc.c.w.coll.RR[k][10], 0.0);

@@ -18,7 +18,6 @@ using test::constant_q;
 using test::maxwellian;
 using test::uniform_grid;
 
-constexpr double kFloor = 1.0000000031710769e-30;
 constexpr double kCapFactor = -0.029999999329447746;
 
 enum class Gas { kConstantQ, kConstantFrequency };
@@ -164,8 +163,8 @@ class EeMomentumFloor : public EeMomentumTest, public ::testing::WithParamInterf
 TEST_P(EeMomentumFloor, FlooredEdgesKeepTheirFactors) {
     const int n = 30;
     SolverWork& w = swarm(n, 30.0, 3.0, Gas::kConstantQ, 1e-13, 0.8, 0.9);
-    w.dist.F[n] = kFloor;
-    if (GetParam().lower_cell_floor != 0) w.dist.F[n - 1] = kFloor;
+    w.dist.F[n] = kTiny;
+    if (GetParam().lower_cell_floor != 0) w.dist.F[n - 1] = kTiny;
 
     ee_momentum_correction(w);
 

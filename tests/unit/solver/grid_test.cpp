@@ -7,18 +7,18 @@
 #include <ostream>
 #include <vector>
 
-#include "collision_fixtures.h"
+#include "solver_case.h"
 #include "solver/setup.h"
 
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_elastic;
-using testing::add_species;
-using testing::kTestRun;
-using testing::set_ordinary_conditions;
-using testing::SolverCase;
+using test::add_collision;
+using test::add_elastic;
+using test::add_species;
+using test::kRun;
+using test::set_ordinary_conditions;
+using test::SolverCase;
 
 constexpr double kLambda10 = 23.025850929940457;  // -ln 1e-10
 
@@ -140,9 +140,9 @@ TEST(ScanField, DruyvesteynTailEndsWhereTheSumReachesLambda) {
     for (double en_td : {30.0, 100.0, 300.0}) {
         const double q = 1e-19, mr = 1e-4;
         ScanGas g(q, mr);
-        g.c.w.run.reduced_field = en_td * 9.999999682655225e-22;
-        const double h = 197700.24631530757 * g.c.w.run.reduced_field * g.c.w.run.reduced_field;
-        const double k = h / (593100.7389459227 * 2.0 * mr * q * q);
+        g.c.w.run.reduced_field = en_td * kTownsend;
+        const double h = kGammaThird * g.c.w.run.reduced_field * g.c.w.run.reduced_field;
+        const double k = h / (kGamma * 2.0 * mr * q * q);
         const double want = std::sqrt(2.0 * k * (kLambda10 - 1.0));
         EXPECT_NEAR(scan_energy_balance(g.c.t, g.c.w.run), want, 0.05 * want) << en_td;
     }
@@ -161,7 +161,8 @@ TEST(ScanField, InelasticLossesShortenTheTail) {
     ScanGas g;
     g.c.w.run.reduced_field = 1e-19;
     const double elastic_only = scan_energy_balance(g.c.t, g.c.w.run);
-    add_collision(g.c.t, 1, kExcitation, 10.0, {{0.0, 0.0}, {10.0, 0.0}, {20.0, 1e-20}, {1e4, 1e-20}});
+    add_collision(g.c.t, 1, {.kind = kExcitation, .threshold = 10.0},
+                  {{0.0, 0.0}, {10.0, 0.0}, {20.0, 1e-20}, {1e4, 1e-20}});
     const double with_loss = scan_energy_balance(g.c.t, g.c.w.run);
     EXPECT_LT(with_loss, 0.5 * elastic_only);
     EXPECT_GT(with_loss, 10.0);
@@ -193,7 +194,7 @@ TEST(ScanLimits, TablesOfFewerThanTwoPointsAreLeftOut) {
     ScanGas g;
     g.c.w.run.gas_temperature_ev = 0.5;
     const double plain = scan_energy_balance(g.c.t, g.c.w.run);
-    const int k = add_collision(g.c.t, 1, kExcitation, 0.0, {{0.0, 1e-15}});
+    const int k = add_collision(g.c.t, 1, {.kind = kExcitation}, {{0.0, 1e-15}});
     EXPECT_EQ(scan_energy_balance(g.c.t, g.c.w.run), plain);
     g.c.t.col.cs_npoints[k] = 0;
     EXPECT_EQ(scan_energy_balance(g.c.t, g.c.w.run), plain);
@@ -249,7 +250,7 @@ TEST(FirstEmax, EstimatedGridEstimatesOthersKeepTheCondition) {
         c.cond(kCondGridType) = type;
         c.cond(kCondMaxEnergy) = 50.0;
         add_elastic(c.t, add_species(c.t));
-        ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+        ASSERT_TRUE(setup_run(c.t, c.w, kRun));
         first_emax(c.t, c.w.run, c.w.grid);
         if (type == kGridEstimated) {
             EXPECT_EQ(c.w.grid.emax, scan_energy_balance(c.t, c.w.run));
@@ -265,7 +266,7 @@ TEST(FirstEmax, MaxwellianRunsNeverScan) {
     c.cond(kCondGridType) = kGridEstimated;
     c.cond(kCondMaxwellEnergy) = 3.0;
     add_elastic(c.t, add_species(c.t));
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     first_emax(c.t, c.w.run, c.w.grid);
     EXPECT_EQ(c.w.grid.emax, (1.0 + kLambda10) * 3.0 / 1.5);
     build_grid(c.w.n, c.w.grid);

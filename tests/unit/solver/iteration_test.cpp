@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "model_gas.h"
+#include "solver_case.h"
 #include "solver/iteration.h"
 #include "solver/solvebol.h"
 
 namespace kestor {
 namespace {
 
-using test::ModelSolver;
+using test::SolverCase;
 
-constexpr double kFloor = 1.0000000031710769e-30;
 constexpr double kMassRatio = 1e-4;
 constexpr double kRateK = 1e-13;
 
@@ -34,14 +33,14 @@ void unit_cells(SolverWork& w, const std::vector<double>& f, double precision) {
 }
 
 TEST(NewDistribution, FloorsAndNormalises) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     unit_cells(w, {3.0, nan, -2.0, 0.0, 1.0}, 1e-3);
     new_distribution(w.run, w.n, w.dist, w.iter);
-    const double sum = 4.0 + 3.0 * kFloor;
+    const double sum = 4.0 + 3.0 * kTiny;
     EXPECT_DOUBLE_EQ(w.dist.F[1], 3.0 / sum);
-    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kFloor / sum) << j;
+    for (int j : {2, 3, 4}) EXPECT_EQ(w.dist.F[j], kTiny / sum) << j;
     EXPECT_DOUBLE_EQ(w.dist.F[5], 1.0 / sum);
     EXPECT_EQ(w.iter.eedf_peak, w.dist.F[1]);
     EXPECT_EQ(w.iter.tail_level, 1e-3 * w.dist.F[1]);
@@ -63,8 +62,8 @@ TEST(NewDistribution, TailPointIsAboveTheLastCellOverThePrecisionLevel) {
         {"one cell", {2.0}, 1},
     };
     for (const TailCase& c : cases) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         unit_cells(w, c.f, 1e-5);
         new_distribution(w.run, w.n, w.dist, w.iter);
         EXPECT_EQ(w.iter.tail_point, c.tail_point) << c.what;
@@ -72,8 +71,8 @@ TEST(NewDistribution, TailPointIsAboveTheLastCellOverThePrecisionLevel) {
 }
 
 TEST(NewDistribution, ChangeCountsOnlyCellsAboveThePrecisionLevel) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     unit_cells(w, {0.5, 0.3, 0.2, 1e-12}, 1e-6);
     new_distribution(w.run, w.n, w.dist, w.iter);
     EXPECT_EQ(w.iter.change, 1.0);  // compared with FOLD = 0
@@ -102,12 +101,12 @@ TEST(NewDistribution, ChangeCountsOnlyCellsAboveThePrecisionLevel) {
 // ---------------------------------------------------------------- whole runs
 
 // The constant-frequency gas (Maxwellian at 1.47 eV at 5 Td) on a linear grid.
-void constant_frequency_run(ModelSolver& m, double en_td, int n, double emax) {
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+void constant_frequency_run(SolverCase& m, double en_td, int n, double emax) {
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
     test::set_conditions(m, en_td, n);
-    m.condition(kCondGridType) = kGridLinear;
-    m.condition(kCondMaxEnergy) = emax;
+    m.cond(kCondGridType) = kGridLinear;
+    m.cond(kCondMaxEnergy) = emax;
 }
 
 struct LimitCase {
@@ -129,11 +128,11 @@ class IterationLimit : public ::testing::TestWithParam<LimitCase> {};
 // run, also where half the limit is below 2 and every trial ends at once.
 TEST_P(IterationLimit, EndsTheRunAsFailed) {
     const LimitCase& c = GetParam();
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 5.0, 200, 100.0);
-    m.condition(kCondConvergence) = 0.0;
-    m.condition(kCondMaxIterations) = c.max_iterations;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondConvergence) = 0.0;
+    m.cond(kCondMaxIterations) = c.max_iterations;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_EQ(m.result(kResStatus), kStatusFailed);
     EXPECT_EQ(m.result(kResIterations), c.total_iterations);
     EXPECT_EQ(m.result(kResGridTrials), c.grid_trials);
@@ -160,10 +159,10 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(GridTrials, AGridTooLongIsCutToTheTail) {
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 5.0, 200, 200.0);
-    solvebol(m.t(), m.w(), test::kRun);
-    const SolverWork& w = m.w();
+    solvebol(m.t, m.w, test::kRun);
+    const SolverWork& w = m.w;
     EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
     EXPECT_EQ(m.result(kResGridTrials), 2.0);
     EXPECT_LT(m.result(kResMaxEnergy), 200.0);
@@ -185,10 +184,10 @@ TEST(GridTrials, FailsWhenTheGridCannotGrow) {
         {"tail far below a grid at the top", 5.0, 10000.0},
     };
     for (const NoGrowthCase& c : cases) {
-        ModelSolver m;
+        SolverCase m;
         constant_frequency_run(m, c.en_td, 200, c.emax);
-        m.condition(kCondMaxIterations) = 1000.0;
-        solvebol(m.t(), m.w(), test::kRun);
+        m.cond(kCondMaxIterations) = 1000.0;
+        solvebol(m.t, m.w, test::kRun);
         EXPECT_EQ(m.result(kResStatus), kStatusFailed) << c.what;
         EXPECT_NEAR(m.result(kResMaxEnergy), 10000.0, 1e-6) << c.what;
         EXPECT_LT(m.result(kResIterations), 1000.0) << c.what;
@@ -199,11 +198,11 @@ TEST(GridTrials, FailsWhenTheGridCannotGrow) {
 // and makes emax 1.5 times larger, each on a new trial of one iteration,
 // until the balance temperature fits; the limit 0 then ends the run.
 TEST(ElectronElectronStart, DivergingStartGrowsTheGrid) {
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 5.0, 100, 0.5);
-    m.condition(kCondIonDegree) = 1e-6;
-    m.condition(kCondMaxIterations) = 0.0;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondIonDegree) = 1e-6;
+    m.cond(kCondMaxIterations) = 0.0;
+    solvebol(m.t, m.w, test::kRun);
     const double trials = m.result(kResGridTrials);
     EXPECT_GT(trials, 1.0);
     EXPECT_EQ(m.result(kResIterations), trials);
@@ -214,32 +213,32 @@ TEST(ElectronElectronStart, DivergingStartGrowsTheGrid) {
 // ---------------------------------------------------------------- statuses
 
 TEST(RunStatus, NoFieldInAColdGasFailsAtOnce) {
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 0.0, 200, 40.0);
-    for (int j = 1; j < kResStatus; ++j) m.t().run.run_results[test::kRun][j] = -1.0;
-    solvebol(m.t(), m.w(), test::kRun);
+    for (int j = 1; j < kResStatus; ++j) m.t.run.run_results[test::kRun][j] = -1.0;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_EQ(m.result(kResStatus), kStatusFailed);
     for (int j = 1; j < kResStatus; ++j) EXPECT_EQ(m.result(j), -1.0) << "result " << j;
 }
 
 TEST(RunStatus, NoFieldInAWarmGasIsSolved) {
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 0.0, 200, 1.0);
-    m.condition(kCondGasTemp) = 1000.0;
-    m.condition(kCondGridType) = kGridEstimated;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondGasTemp) = 1000.0;
+    m.cond(kCondGridType) = kGridEstimated;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
     const double kt = 1000.0 * 1.3807e-23 / 1.6022e-19;
     EXPECT_NEAR(m.result(kResMeanEnergy), 1.5 * kt, 0.005 * 1.5 * kt);
 }
 
 TEST(RunStatus, MissingElasticCollisions) {
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kExcitation, 0.0, 5.0, test::constant_value(1e-20), 5.0);
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kExcitation, .threshold = 5.0}, test::constant_value(1e-20), 5.0);
     test::set_conditions(m, 10.0, 200);
-    m.t().run.run_results[test::kRun][kResMeanEnergy] = 42.0;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.t.run.run_results[test::kRun][kResMeanEnergy] = 42.0;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_EQ(m.result(kResStatus), kStatusMissingElastic);
     EXPECT_EQ(m.result(kResMeanEnergy), 42.0);
 }
@@ -261,11 +260,11 @@ TEST(RunStatus, UnchangedDistributionWithElectronElectronCollisions) {
         {"two cells, given then estimated grid", 2, kGridGivenThenEstimated},
     };
     for (const UnchangedCase& c : cases) {
-        ModelSolver m;
+        SolverCase m;
         constant_frequency_run(m, 5.0, c.n, 30.0);
-        m.condition(kCondGridType) = c.grid_type;
-        m.condition(kCondIonDegree) = 1e-4;
-        solvebol(m.t(), m.w(), test::kRun);
+        m.cond(kCondGridType) = c.grid_type;
+        m.cond(kCondIonDegree) = 1e-4;
+        solvebol(m.t, m.w, test::kRun);
         EXPECT_EQ(m.result(kResStatus), kStatusFailedUnchanged) << c.what;
         if (c.grid_type == kGridGivenThenEstimated) {
             EXPECT_GE(m.result(kResGridTrials), 2.0) << c.what;
@@ -283,9 +282,9 @@ TEST(RunStatus, UnchangedDistributionWithElectronElectronCollisions) {
 
 TEST(RunStatus, WithoutElectronElectronCollisionsASmallGridStillEnds) {
     for (int n : {1, 2, 3}) {
-        ModelSolver m;
+        SolverCase m;
         constant_frequency_run(m, 5.0, n, 30.0);
-        solvebol(m.t(), m.w(), test::kRun);
+        solvebol(m.t, m.w, test::kRun);
         EXPECT_EQ(m.result(kResStatus), kStatusFailed) << n;
         EXPECT_LE(m.result(kResIterations), 202.0) << n;  // at most two iterations past the limit
         EXPECT_TRUE(std::isfinite(m.result(kResMeanEnergy))) << n;
@@ -293,11 +292,11 @@ TEST(RunStatus, WithoutElectronElectronCollisionsASmallGridStillEnds) {
 }
 
 TEST(RunStatus, MaxwellianModeStopsInTheFirstIteration) {
-    ModelSolver m;
+    SolverCase m;
     constant_frequency_run(m, 0.0, 200, 40.0);
-    m.condition(kCondGasTemp) = 300.0;
-    m.condition(kCondMaxwellEnergy) = 1.2;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondGasTemp) = 300.0;
+    m.cond(kCondMaxwellEnergy) = 1.2;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
     EXPECT_EQ(m.result(kResIterations), 1.0);
     EXPECT_EQ(m.result(kResGridTrials), 1.0);

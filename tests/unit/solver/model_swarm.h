@@ -1,7 +1,7 @@
 // Hand-built swarms for the unit tests of the momentum correction and the
 // gradient expansion: a Maxwellian, model cross sections and
 // the field-plus-elastic operator of the steady two-term equation (the grid
-// is uniform_grid of model_gas.h).
+// is uniform_grid of solver_case.h).
 #pragma once
 
 #include <cmath>
@@ -9,16 +9,14 @@
 
 #include "solver/linear.h"
 #include "solver/work.h"
-#include "tests/unit/solver/model_gas.h"
+#include "tests/unit/solver/solver_case.h"
 
 namespace kestor::test {
-
-constexpr double kGamma = kGammaSpeed;
 
 // Maxwellian of temperature t (eV) at the cell centres.
 inline void maxwellian(SolverWork& w, double t) {
     for (int j = 1; j <= w.n; ++j) {
-        w.dist.F[j] = std::exp(-w.grid.EPSC[j] / t) * 1.1283791513955075 / (std::sqrt(t) * t);
+        w.dist.F[j] = std::exp(-w.grid.EPSC[j] / t) * kTwoOverSqrtPi / (std::sqrt(t) * t);
     }
 }
 
@@ -53,7 +51,7 @@ inline void face_anisotropy(SolverWork& w) {
 // recoil (energy exchange 2m/M Q) and the thermal motion of the gas (kT eV).
 inline void edge_flux(const SolverWork& w, int k, double two_m_over_M, double kt, double& c1, double& c2) {
     const double e = w.run.reduced_field;
-    const double ce = e * (e * 197700.24631530757);
+    const double ce = e * (e * kGammaThird);
     const double sigma = two_m_over_M * w.coll.Q[k];
     const double drift = -(kGamma * w.grid.EPS[k] * w.grid.EPS[k] * sigma);
     const double diffusion = ce * w.grid.EPS[k] / w.coll.QEFF[k] + sigma * kt * kGamma * w.grid.EPS[k] * w.grid.EPS[k];
@@ -109,14 +107,14 @@ inline double diffusion_coefficient(const SolverWork& w) {
         const double hi = w.ee.AG1[j + 1] * w.grid.EPS[j + 1] / w.coll.Q[j + 1];
         s += 0.5 * (hi + lo) * w.dist.F[j] * (w.grid.EPS[j + 1] - w.grid.EPS[j]);
     }
-    return 197700.24631530757 * s;
+    return kGammaThird * s;
 }
 
 // Mobility of the distribution with the factors AF1.
 inline double mobility(const SolverWork& w) {
     double s = 0.0;
     for (int k = 2; k <= w.n; ++k) s += (w.grid.EPS[k] / w.coll.Q[k]) * w.ee.AF1[k] * (w.dist.F[k - 1] - w.dist.F[k]);
-    return 197700.24631530757 * s;
+    return kGammaThird * s;
 }
 
 }  // namespace kestor::test

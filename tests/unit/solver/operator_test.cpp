@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model_gas.h"
+#include "solver_case.h"
 #include "solver/linear.h"
 #include "solver/operator.h"
 #include "solver/operator_terms.h"
@@ -15,10 +15,8 @@
 namespace kestor {
 namespace {
 
-using test::ModelSolver;
+using test::SolverCase;
 
-constexpr double kGamma = 593100.7389459227;
-constexpr double kTwoOverSqrtPi = 1.1283791513955075;  // 2/sqrt(pi) with the single-precision pi
 constexpr double kMassRatio = 1e-4;
 constexpr double kRateK = 1e-13;
 
@@ -39,8 +37,8 @@ TEST(InitialDistribution, IsTheNormalisedMaxwellianOfTheTrialTemperature) {
         {"Maxwellian mode", 3.0, 48.0, 1e-10, 2.0},
     };
     for (const StartCase& c : cases) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         test::uniform_grid(w, 200, c.emax);
         w.run.ln_precision = std::log(c.precision);
         w.dist.slope_mode = kSlopeExponential;
@@ -61,8 +59,8 @@ TEST(InitialDistribution, IsTheNormalisedMaxwellianOfTheTrialTemperature) {
 // ---------------------------------------------------------------- slopes
 
 TEST(Slopes, OfAMaxwellianAreTheInverseTemperature) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 60, 30.0);
     w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 1.0 / 1.7);
@@ -78,8 +76,8 @@ double linear_slope(const SolverWork& w, int j) {
 }
 
 TEST(Slopes, ARiseSwitchesTheRunToTheLinearProfile) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 20, 20.0);
     w.dist.slope_mode = kSlopeExponential;
     test::exponential_f(w, 0.5);
@@ -98,8 +96,8 @@ TEST(Slopes, ARiseSwitchesTheRunToTheLinearProfile) {
 }
 
 TEST(Slopes, AFlatStretchKeepsTheExponentialProfileWithZeroSlope) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 10, 10.0);
     w.dist.slope_mode = kSlopeExponential;
     for (int j = 1; j <= w.n; ++j) w.dist.F[j] = 0.3;
@@ -110,8 +108,8 @@ TEST(Slopes, AFlatStretchKeepsTheExponentialProfileWithZeroSlope) {
 
 TEST(Slopes, GridsWithoutAnInteriorCellHaveZeroSlopes) {
     for (int n : {1, 2}) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         test::uniform_grid(w, n, 10.0);
         w.dist.slope_mode = kSlopeExponential;
         for (int j = 0; j <= 4; ++j) w.dist.G[j] = 7.0;  // left over from an earlier run
@@ -144,8 +142,8 @@ class CellIntegrals : public ::testing::TestWithParam<IntegralCase> {};
 // profile; the midpoint rule stands in where the profile is flat or steep.
 TEST_P(CellIntegrals, MatchTheProfileIntegrals) {
     const IntegralCase& c = GetParam();
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, c.n, c.emax);
     w.dist.slope_mode = c.slope_mode;
     w.run.ee_degree = 1e-3;
@@ -184,8 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<IntegralCase>& i) { return i.param.what; });
 
 TEST(CellIntegrals, SkipHhhWithoutElectronElectronCollisions) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 10, 10.0);
     w.dist.slope_mode = kSlopeExponential;
     w.run.ee_degree = 0.0;
@@ -212,8 +210,8 @@ TEST(CoulombUpdate, FollowsTheMeanEnergyOnlyWithAPositiveDensity) {
         {"neither e-e nor e-i collisions", 1e16, 0.0, 0.0, false},
     };
     for (const CoulombCase& c : cases) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         test::uniform_grid(w, 20, 20.0);
         w.run.plasma_density = c.density;
         w.run.sqrt_plasma_density = c.density > 0.0 ? std::sqrt(c.density) : 0.0;
@@ -231,10 +229,10 @@ TEST(CoulombUpdate, FollowsTheMeanEnergyOnlyWithAPositiveDensity) {
         if (c.updated) {
             // ln(12 pi n lambda_D^3) with the Debye length at kT = 2/3 of the mean energy.
             const double kt = mean / 1.5;
-            const double debye = std::sqrt(8.854200359009745e-12 * kt / (c.density * 1.6021999911602857e-19));
-            const double expected = std::log(37.69911289215088 * c.density * debye * debye * debye);
+            const double debye = std::sqrt(kVacuumPermittivity * kt / (c.density * kElementaryCharge));
+            const double expected = std::log(kTwelvePi * c.density * debye * debye * debye);
             EXPECT_NEAR(w.coll.coulomb_log, expected, 1e-9) << c.what;
-            EXPECT_NEAR(w.coll.coulomb_factor, 7.727221346741363e-12 * expected, 1e-20) << c.what;
+            EXPECT_NEAR(w.coll.coulomb_factor, kCoulombConstant * expected, 1e-20) << c.what;
         } else {
             EXPECT_EQ(w.coll.coulomb_factor, 5.0) << c.what;
             EXPECT_EQ(w.coll.coulomb_log, -1.0) << c.what;
@@ -243,13 +241,13 @@ TEST(CoulombUpdate, FollowsTheMeanEnergyOnlyWithAPositiveDensity) {
 }
 
 TEST(CoulombUpdate, AddsElectronIonCrossSectionsAboveZeroEnergy) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 10, 10.0);
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
     w.run.ei_degree = 1e-4;
     w.run.electron_ion_mass_ratio = 1e-5;
-    w.coll.coulomb_factor = 7.727221346741363e-12 * 10.0;
+    w.coll.coulomb_factor = kCoulombConstant * 10.0;
     coulomb_update(w);
     EXPECT_EQ(w.coll.CSMEI[1], 0.0);
     EXPECT_EQ(w.coll.Q[1], 1e-19);
@@ -281,8 +279,8 @@ void growth_state(SolverWork& w, int growth_model, double rri, double rra) {
 }
 
 TEST(GrowthTerms, RatesAreTheSumsOverTheCurrentDistribution) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     growth_state(w, kGrowthTemporal, 1e-14, 2e-15);
     growth_terms(w);
     double ion = 0.0, att = 0.0;
@@ -314,8 +312,8 @@ TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
     };
     constexpr double kEarlierAlpha = 3e-20;  // left from an earlier grid
     for (const PathCase& c : cases) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         growth_state(w, c.growth_model, c.rri, 0.0);
         for (int k = 1; k <= w.n + 1; ++k) w.coll.Q[k] = 7.0;  // marks an untouched Q
         w.coll.townsend_alpha = kEarlierAlpha;
@@ -344,8 +342,8 @@ TEST(GrowthTerms, PathFollowsTheModelAndTheNetRate) {
 }
 
 TEST(GrowthTerms, StrongAttachmentHoldsQAtTheMomentumFloor) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     growth_state(w, kGrowthTemporal, 0.0, 1e-12);
     growth_terms(w);
     EXPECT_EQ(w.coll.momentum_floor_hit, 1);
@@ -361,8 +359,8 @@ TEST(GrowthTerms, StrongAttachmentHoldsQAtTheMomentumFloor) {
 }
 
 TEST(GrowthTerms, SpatialGrowthSolvesTheTownsendQuadratic) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     growth_state(w, kGrowthSpatial, 1e-14, 1e-15);
     // No momentum transfer at zero energy: the zero-energy terms must stay 0.
     w.coll.CSM[1] = 0.0;
@@ -401,8 +399,8 @@ TEST(GrowthTerms, SpatialGrowthSolvesTheTownsendQuadratic) {
 // Without any transport (eps/Q = 0 on every edge) neither the Townsend
 // quadratic nor the shape of the produced electrons exists.
 TEST(GrowthTerms, SpatialGrowthWithoutTransportLeavesTheSystemAlone) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     growth_state(w, kGrowthSpatial, 1e-14, 0.0);
     for (int k = 1; k <= w.n + 1; ++k) w.coll.Q[k] = std::numeric_limits<double>::infinity();
     w.coll.townsend_alpha = 4e-20;
@@ -424,8 +422,8 @@ struct FieldCase {
 TEST(EffectiveCrossSection, CombinesTheFieldFrequencyAndTheFieldAngle) {
     const std::vector<FieldCase> cases = {{0.0, 0.0}, {1e-13, 1.0}, {1e-13, 0.0}, {3e-14, 0.5}, {1e-12, 0.2}};
     for (const FieldCase& c : cases) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         test::uniform_grid(w, 30, 30.0);
         test::edge_cross_sections(w, test::constant_frequency(kRateK), kMassRatio);
         w.run.field_frequency = c.c2;
@@ -446,8 +444,8 @@ TEST(EffectiveCrossSection, CombinesTheFieldFrequencyAndTheFieldAngle) {
 // ---------------------------------------------------------------- e-e integrals
 
 TEST(ElectronElectronCoefficients, AreCumulativeIntegralsOfTheDistribution) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 30, 30.0);
     w.dist.slope_mode = kSlopeExponential;
     w.run.ee_degree = 1e-3;
@@ -485,16 +483,16 @@ void transport_state(SolverWork& w, int n, double emax, double en_td) {
     slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
 }
 
-void one_solve(ModelSolver& m) {
-    build_collision_part(m.w());
-    growth_terms(m.w());
-    effective_cross_section(m.w().run, m.w().grid, m.w().n, m.w().coll);
-    build_fluxes_and_solve(m.w());
+void one_solve(SolverCase& m) {
+    build_collision_part(m.w);
+    growth_terms(m.w);
+    effective_cross_section(m.w.run, m.w.grid, m.w.n, m.w.coll);
+    build_fluxes_and_solve(m.w);
 }
 
 TEST(MainSolve, ConstantFrequencyGasGivesTheExactMaxwellianRatio) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 100, 40.0, 5.0);
     one_solve(m);
     const double e = w.run.reduced_field;
@@ -509,8 +507,8 @@ TEST(MainSolve, ConstantFrequencyGasGivesTheExactMaxwellianRatio) {
 }
 
 TEST(MainSolve, OneCellIsTheNormalisationAlone) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 1, 10.0, 5.0);
     one_solve(m);
     EXPECT_DOUBLE_EQ(w.dist.F[1], 1.0 / w.dist.H[1]);
@@ -518,8 +516,8 @@ TEST(MainSolve, OneCellIsTheNormalisationAlone) {
 
 TEST(MainSolve, WithoutDiffusionElectronsDriftToTheBottomCell) {
     // No field, cold gas, no e-e: D = 0 on every edge, upwind fluxes.
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 20, 10.0, 0.0);
     one_solve(m);
     EXPECT_DOUBLE_EQ(w.dist.F[1], 1.0 / w.dist.H[1]);
@@ -527,8 +525,8 @@ TEST(MainSolve, WithoutDiffusionElectronsDriftToTheBottomCell) {
 }
 
 TEST(CollisionPart, CopiesTheScatterMatrixAndAddsSecondariesAndAttachment) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 4, 4.0);
     for (int j = 1; j <= 4; ++j) {
         w.dist.F[j] = 1.0 / j;
@@ -552,8 +550,8 @@ TEST(CollisionPart, CopiesTheScatterMatrixAndAddsSecondariesAndAttachment) {
 // Field heating alone: no loss at all, so the energy balance is off by the
 // whole field power and the e-e friction is cut by a quarter.
 TEST(PowerBalance, FieldPowerAloneGivesTheFullImbalance) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 30, 30.0, 5.0);
     for (int k = 1; k <= w.n + 1; ++k) w.coll.CSE[k] = 0.0;
     w.run.ee_degree = 1e-3;
@@ -562,7 +560,7 @@ TEST(PowerBalance, FieldPowerAloneGivesTheFullImbalance) {
     effective_cross_section(w.run, w.grid, w.n, w.coll);
     ee_coefficients(w.n, w.dist);
     std::vector<double> ff1(w.dist.FF1 + 1, w.dist.FF1 + w.n + 2);
-    power_balance(m.t(), w);
+    power_balance(m.t, w);
     EXPECT_GT(w.iter.field_power, 0.0);
     EXPECT_EQ(w.iter.collision_power, 0.0);
     EXPECT_EQ(w.iter.elastic_drift_power, 0.0);
@@ -573,8 +571,8 @@ TEST(PowerBalance, FieldPowerAloneGivesTheFullImbalance) {
 }
 
 TEST(PowerBalance, AVanishedCellGivesNoUndefinedThermalPower) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 30, 30.0, 5.0);
     w.run.ee_degree = 1e-3;
     w.run.gas_temperature_ev = 0.025;
@@ -582,20 +580,20 @@ TEST(PowerBalance, AVanishedCellGivesNoUndefinedThermalPower) {
     build_collision_part(w);
     effective_cross_section(w.run, w.grid, w.n, w.coll);
     ee_coefficients(w.n, w.dist);
-    power_balance(m.t(), w);
+    power_balance(m.t, w);
     EXPECT_TRUE(std::isfinite(w.iter.elastic_thermal_power));
     EXPECT_TRUE(std::isfinite(w.iter.balance_error));
     EXPECT_TRUE(std::isfinite(w.iter.ee_energy_factor));
 }
 
 TEST(PowerBalance, IsNotFormedWithoutElectronElectronCollisions) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     transport_state(w, 10, 10.0, 5.0);
     w.run.ee_degree = 0.0;
     w.iter.balance_error = 0.25;
     w.iter.previous_balance_error = 0.5;
-    power_balance(m.t(), w);
+    power_balance(m.t, w);
     EXPECT_EQ(w.iter.balance_error, 0.25);
     EXPECT_EQ(w.iter.previous_balance_error, 0.5);
 }

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "model_gas.h"
+#include "solver_case.h"
 #include "solver/solvebol.h"
 
 namespace kestor {
 namespace {
 
-using test::ModelSolver;
+using test::SolverCase;
 
 constexpr double kMassRatio = 1e-4;
 constexpr double kRateK = 1e-13;          // constant collision frequency / N, m3/s
@@ -50,30 +50,30 @@ struct Stored {
 void add_gas(Tables& t, const RunSpec& spec) {
     const int s = test::add_species(t);
     if (spec.gas == Gas::kConstantFrequency) {
-        test::add_collision(t, s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+        test::add_collision(t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
     } else {
-        test::add_collision(t, s, kElastic, kMassRatio, 0.0, test::constant_value(kSigma));
+        test::add_collision(t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_value(kSigma));
     }
     if (spec.ionising) {
         const auto ramp = [](double e) { return e > kIonThreshold ? kIonSlope * (e - kIonThreshold) : 0.0; };
-        test::add_collision(t, s, kIonization, 0.0, kIonThreshold, ramp, kIonThreshold);
+        test::add_collision(t, s, {.kind = kIonization, .threshold = kIonThreshold}, ramp, kIonThreshold);
     }
 }
 
-void set_run(ModelSolver& m, const RunSpec& spec, int run) {
+void set_run(SolverCase& m, const RunSpec& spec, int run) {
     test::set_conditions(m, spec.en_td, spec.n, run);
-    m.t().run.run_gas_fractions[run][1] = 1.0;
-    m.condition(kCondGrowthModel, run) = spec.growth_model;
-    m.condition(kCondIonDegree, run) = spec.ion_degree;
-    m.condition(kCondPlasmaDensity, run) = spec.ion_degree > 0.0 ? 1e16 : 0.0;
-    m.condition(kCondEEMomentum, run) = spec.ee_momentum;
-    m.condition(kCondMaxwellEnergy, run) = spec.maxwellian_mean;
-    m.condition(kCondGasTemp, run) = spec.gas_temperature;
+    m.t.run.run_gas_fractions[run][1] = 1.0;
+    m.cond(kCondGrowthModel, run) = spec.growth_model;
+    m.cond(kCondIonDegree, run) = spec.ion_degree;
+    m.cond(kCondPlasmaDensity, run) = spec.ion_degree > 0.0 ? 1e16 : 0.0;
+    m.cond(kCondEEMomentum, run) = spec.ee_momentum;
+    m.cond(kCondMaxwellEnergy, run) = spec.maxwellian_mean;
+    m.cond(kCondGasTemp, run) = spec.gas_temperature;
     // Electron-electron runs settle their energy balance slowly.
-    m.condition(kCondMaxIterations, run) = 1000.0;
+    m.cond(kCondMaxIterations, run) = 1000.0;
 }
 
-Stored collect(const ModelSolver& m, int run) {
+Stored collect(const SolverCase& m, int run) {
     Stored s{};
     for (int r = 1; r <= kNumResults; ++r) s.result[r] = m.result(r, run);
     const SolverWork& w = *m.work;
@@ -88,10 +88,10 @@ Stored collect(const ModelSolver& m, int run) {
 }
 
 Stored solve_run(const RunSpec& spec) {
-    ModelSolver m;
-    add_gas(m.t(), spec);
+    SolverCase m;
+    add_gas(m.t, spec);
     set_run(m, spec, test::kRun);
-    solvebol(m.t(), m.w(), test::kRun);
+    solvebol(m.t, m.w, test::kRun);
     return collect(m, test::kRun);
 }
 
@@ -319,14 +319,14 @@ TEST(ExpansionWithoutOperator, MaxwellianRunDoesNotReuseEarlierOperator) {
     maxwellian.maxwellian_mean = 6.0;
     maxwellian.gas_temperature = 300.0;
 
-    ModelSolver shared;
-    add_gas(shared.t(), ionising);
+    SolverCase shared;
+    add_gas(shared.t, ionising);
     set_run(shared, ionising, 1);
     set_run(shared, maxwellian, 2);
-    shared.t().num.run_count = 2;
-    solvebol(shared.t(), shared.w(), 1);
+    shared.t.num.run_count = 2;
+    solvebol(shared.t, shared.w, 1);
     ASSERT_NE(shared.result(kResBulkLongDiffusion, 1), shared.result(kResLongDiffusion, 1));
-    solvebol(shared.t(), shared.w(), 2);
+    solvebol(shared.t, shared.w, 2);
     const Stored after = collect(shared, 2);
     const Stored alone = solve_run(maxwellian);
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "model_gas.h"
+#include "solver_case.h"
 #include "solver/solvebol.h"
 
 namespace kestor {
 namespace {
 
-using test::ModelSolver;
+using test::SolverCase;
 
 constexpr double kTd = 1e-21;                 // V m2
 constexpr double kChargeOverMass = 1.75882e11;  // C/kg
@@ -37,13 +37,13 @@ class ConstantFrequencyGas : public ::testing::TestWithParam<MaxwellCase> {};
 
 TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
     const MaxwellCase& c = GetParam();
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
     test::set_conditions(m, c.en_td, c.n);
-    m.condition(kCondGridType) = c.grid_type;
-    m.condition(kCondMaxEnergy) = c.emax;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondGridType) = c.grid_type;
+    m.cond(kCondMaxEnergy) = c.emax;
+    solvebol(m.t, m.w, test::kRun);
 
     const double e = c.en_td * kTd;
     const double mean = kChargeOverMass * e * e / (2.0 * kMassRatio * kRateK * kRateK);
@@ -56,12 +56,12 @@ TEST_P(ConstantFrequencyGas, GivesTheMaxwellian) {
 
     // The distribution itself: ln F falls linearly with slope -1/kT.
     const double kt = 2.0 / 3.0 * mean;
-    const SolverWork& w = m.w();
+    const SolverWork& w = m.w;
     for (int j = 1; j <= w.n; ++j) {
         const double eps = w.grid.EPSC[j];
         if (eps > 10.0 * kt) break;
         const double exact = 1.1283791670955126 / (std::sqrt(kt) * kt) * std::exp(-eps / kt);
-        EXPECT_NEAR(m.t().run.run_eedf[test::kRun][j], exact, 0.01 * exact)
+        EXPECT_NEAR(m.t.run.run_eedf[test::kRun][j], exact, 0.01 * exact)
             << c.what << " at " << eps << " eV";
     }
 }
@@ -75,11 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<MaxwellCase>& i) { return "case" + std::to_string(i.index); });
 
 TEST(ConstantFrequencyGas, MeanEnergyAtFiveTownsend) {
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
     test::set_conditions(m, 5.0, 200);
-    solvebol(m.t(), m.w(), test::kRun);
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_NEAR(m.result(kResMeanEnergy), 2.199, kTolerance * 2.199);
 }
 
@@ -96,12 +96,12 @@ class ConstantCrossSectionGas : public ::testing::TestWithParam<DruyvesteynCase>
 
 TEST_P(ConstantCrossSectionGas, GivesTheDruyvesteynMeanEnergy) {
     const DruyvesteynCase& c = GetParam();
-    ModelSolver m;
-    const int s = test::add_species(m.t());
+    SolverCase m;
+    const int s = test::add_species(m.t);
     const double sigma = 1e-19;
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_value(sigma));
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_value(sigma));
     test::set_conditions(m, c.en_td, c.n);
-    solvebol(m.t(), m.w(), test::kRun);
+    solvebol(m.t, m.w, test::kRun);
     const double mean = 0.739668 * (c.en_td * kTd / sigma) * std::sqrt(1.0 / (3.0 * kMassRatio));
     ASSERT_EQ(m.result(kResStatus), kStatusSuccess);
     EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean) << c.en_td << " Td";
@@ -115,30 +115,30 @@ INSTANTIATE_TEST_SUITE_P(Runs, ConstantCrossSectionGas,
                          });
 
 TEST(ConstantCrossSectionGas, MeanEnergyAtTenTownsend) {
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_value(1e-19));
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_value(1e-19));
     test::set_conditions(m, 10.0, 200);
-    solvebol(m.t(), m.w(), test::kRun);
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_NEAR(m.result(kResMeanEnergy), 4.270, kTolerance * 4.270);
 }
 
 // Maxwellian mode: the rate coefficient of a step cross section sigma0 above
 // u is sigma0 2 gamma sqrt(kT/pi) (1 + u/kT) exp(-u/kT).
 TEST(MaxwellianMode, StepExcitationRate) {
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_value(1e-19));
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_value(1e-19));
     const double u = 5.0, sigma0 = 1e-20;
-    const int k = test::add_collision(m.t(), s, kExcitation, 0.0, u, test::constant_value(sigma0), u);
+    const int k = test::add_collision(m.t, s, {.kind = kExcitation, .threshold = u}, test::constant_value(sigma0), u);
     test::set_conditions(m, 0.0, 200);
-    m.condition(kCondGasTemp) = 300.0;
-    m.condition(kCondMaxwellEnergy) = 3.0;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondGasTemp) = 300.0;
+    m.cond(kCondMaxwellEnergy) = 3.0;
+    solvebol(m.t, m.w, test::kRun);
 
     const double kt = 2.0;
     const double expected =
-        sigma0 * 2.0 * test::kGammaSpeed * std::sqrt(kt / M_PI) * (1.0 + u / kt) * std::exp(-u / kt);
+        sigma0 * 2.0 * kGamma * std::sqrt(kt / M_PI) * (1.0 + u / kt) * std::exp(-u / kt);
     EXPECT_NEAR(expected, 2.719e-15, 0.001e-15);
     EXPECT_EQ(m.result(kResStatus), kStatusSuccess);
     EXPECT_EQ(m.result(kResIterations), 1.0);
@@ -147,7 +147,7 @@ TEST(MaxwellianMode, StepExcitationRate) {
     EXPECT_NEAR(m.result(kResMeanEnergy), 3.0, kTolerance * 3.0);
     // The E/N that keeps this distribution is stored back, and the power
     // drawn from it balances the losses.
-    EXPECT_GT(m.condition(kCondEN), 0.0);
+    EXPECT_GT(m.cond(kCondEN), 0.0);
     const double losses = m.result(kResElasticPower) + m.result(kResInelasticPower);
     EXPECT_NEAR(m.result(kResPower), losses, 1e-9 * m.result(kResPower));
 }
@@ -168,13 +168,13 @@ class OscillatingField : public ::testing::TestWithParam<FrequencyCase> {};
 
 TEST_P(OscillatingField, GivesTheDrudeMobilities) {
     const double c2 = GetParam().c2_over_k * kRateK;
-    ModelSolver m;
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+    SolverCase m;
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
     test::set_conditions(m, 5.0, 300);
-    m.condition(kCondFrequency) = c2;
-    m.condition(kCondCosEB) = 0.0;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondFrequency) = c2;
+    m.cond(kCondCosEB) = 0.0;
+    solvebol(m.t, m.w, test::kRun);
     ASSERT_EQ(m.result(kResStatus), kStatusSuccess);
     const double e = 5.0 * kTd;
     const double k2 = kRateK * kRateK + c2 * c2;
@@ -200,14 +200,14 @@ INSTANTIATE_TEST_SUITE_P(Frequencies, OscillatingField,
 // distribution: for the constant-frequency gas K sqrt(2 r mean/(e/m)).
 TEST(MaxwellianMode, StoresTheFieldOfItsPowerBalance) {
     for (double mean : {0.5, 2.1985, 8.0}) {
-        ModelSolver m;
-        const int s = test::add_species(m.t());
-        test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+        SolverCase m;
+        const int s = test::add_species(m.t);
+        test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
         test::set_conditions(m, 1.0, 300);
-        m.condition(kCondMaxwellEnergy) = mean;
-        solvebol(m.t(), m.w(), test::kRun);
+        m.cond(kCondMaxwellEnergy) = mean;
+        solvebol(m.t, m.w, test::kRun);
         const double en_td = kRateK * std::sqrt(2.0 * kMassRatio * mean / kChargeOverMass) / kTd;
-        EXPECT_NEAR(m.condition(kCondEN), en_td, kTolerance * en_td) << mean;
+        EXPECT_NEAR(m.cond(kCondEN), en_td, kTolerance * en_td) << mean;
         EXPECT_NEAR(m.result(kResMeanEnergy), mean, kTolerance * mean) << mean;
     }
 }
@@ -231,14 +231,14 @@ TEST(ElectronElectronCollisions, DriveTheDistributionToAMaxwellian) {
         {"constant frequency", true, 5.0, kChargeOverMass * 25.0 * kTd * kTd / (2.0 * kMassRatio * kRateK * kRateK)},
     };
     for (const CollisionalCase& c : cases) {
-        ModelSolver m;
-        const int s = test::add_species(m.t());
-        test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0,
+        SolverCase m;
+        const int s = test::add_species(m.t);
+        test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio},
                             c.constant_frequency ? test::constant_frequency(kRateK) : test::constant_value(sigma));
         test::set_conditions(m, c.en_td, 200);
-        m.condition(kCondIonDegree) = 1e-2;
-        m.condition(kCondPlasmaDensity) = 1e16;
-        solvebol(m.t(), m.w(), test::kRun);
+        m.cond(kCondIonDegree) = 1e-2;
+        m.cond(kCondPlasmaDensity) = 1e16;
+        solvebol(m.t, m.w, test::kRun);
         EXPECT_LE(m.result(kResStatus), kStatusFailed) << c.what;
         EXPECT_NEAR(m.result(kResMeanEnergy), c.mean, kTolerance * c.mean) << c.what;
         EXPECT_GT(m.result(kResCoulombLog), 10.0) << c.what;  // a Coulomb logarithm of this plasma
@@ -250,12 +250,12 @@ TEST(ElectronElectronCollisions, DriveTheDistributionToAMaxwellian) {
 // coefficients are the flux ones.
 TEST(GradientExpansion, ConstantFrequencyDiffusesAlikeInBothDirections) {
     for (int growth_model : {kGrowthGradientTemporal, kGrowthGradientSpatial, kGrowthGradientNone}) {
-        ModelSolver m;
-        const int s = test::add_species(m.t());
-        test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(kRateK));
+        SolverCase m;
+        const int s = test::add_species(m.t);
+        test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(kRateK));
         test::set_conditions(m, 5.0, 300);
-        m.condition(kCondGrowthModel) = growth_model;
-        solvebol(m.t(), m.w(), test::kRun);
+        m.cond(kCondGrowthModel) = growth_model;
+        solvebol(m.t, m.w, test::kRun);
         ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << growth_model;
         const double dn = m.result(kResDiffusion);
         EXPECT_NEAR(m.result(kResLongDiffusion), dn, kTolerance * dn) << growth_model;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model_gas.h"
+#include "solver_case.h"
 #include "solver/operator_terms.h"
 #include "solver/results.h"
 #include "solver/solvebol.h"
@@ -15,9 +15,8 @@
 namespace kestor {
 namespace {
 
-using test::ModelSolver;
+using test::SolverCase;
 
-constexpr double kGammaThird = 197700.24631530757;
 constexpr double kMassRatio = 1e-4;
 
 // ---------------------------------------------------------------- zero energy
@@ -27,10 +26,10 @@ test::CrossSection vanishing_at_zero() {
     return [](double e) { return 1e-19 * e / (e + 0.1); };
 }
 
-int add_vanishing_elastic(ModelSolver& m, int s) {
-    const int k = test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, vanishing_at_zero());
+int add_vanishing_elastic(SolverCase& m, int s) {
+    const int k = test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, vanishing_at_zero());
     // The table starts at zero energy with a zero cross section.
-    Tables& t = m.t();
+    Tables& t = m.t;
     for (int p = t.col.cs_npoints[k]; p > 0; --p) {
         t.col.cs_energy[k][p] = t.col.cs_energy[k][p - 1];
         t.col.cs_value[k][p] = t.col.cs_value[k][p - 1];
@@ -42,8 +41,8 @@ int add_vanishing_elastic(ModelSolver& m, int s) {
 }
 
 TEST(TransportSums, ZeroEnergyEdgeAddsNothingToTheDiffusion) {
-    ModelSolver m;
-    SolverWork& w = m.w();
+    SolverCase m;
+    SolverWork& w = m.w;
     test::uniform_grid(w, 10, 10.0);
     test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
     w.coll.Q[1] = 0.0;
@@ -75,21 +74,21 @@ class VanishingCrossSection : public ::testing::TestWithParam<ZeroEnergyCase> {}
 // result is a number, with spatial growth too.
 TEST_P(VanishingCrossSection, GivesFiniteResults) {
     const ZeroEnergyCase& c = GetParam();
-    ModelSolver m;
-    const int s = test::add_species(m.t());
+    SolverCase m;
+    const int s = test::add_species(m.t);
     add_vanishing_elastic(m, s);
-    test::add_collision(m.t(), s, kIonization, 0.0, 15.0,
+    test::add_collision(m.t, s, {.kind = kIonization, .threshold = 15.0},
                         [](double e) { return 3e-20 * (1.0 - 15.0 / e); }, 15.0);
     test::set_conditions(m, 300.0, 200);
-    m.condition(kCondGrowthModel) = c.growth_model;
-    solvebol(m.t(), m.w(), test::kRun);
+    m.cond(kCondGrowthModel) = c.growth_model;
+    solvebol(m.t, m.w, test::kRun);
     EXPECT_LE(m.result(kResStatus), kStatusFailed) << c.what;
     for (int j = 1; j < kResStatus; ++j) EXPECT_TRUE(std::isfinite(m.result(j))) << c.what << " result " << j;
     // Without growth, ionisation only takes energy: no ionisation rate.
     EXPECT_EQ(m.result(kResIonizationFreq) > 0.0, c.growth_model != kGrowthNone) << c.what;
-    for (int j = 1; j <= m.w().n; ++j) {
-        ASSERT_TRUE(std::isfinite(m.t().run.run_eedf[test::kRun][j])) << c.what;
-        ASSERT_TRUE(std::isfinite(m.t().run.run_anisotropy[test::kRun][j])) << c.what;
+    for (int j = 1; j <= m.w.n; ++j) {
+        ASSERT_TRUE(std::isfinite(m.t.run.run_eedf[test::kRun][j])) << c.what;
+        ASSERT_TRUE(std::isfinite(m.t.run.run_anisotropy[test::kRun][j])) << c.what;
     }
 }
 
@@ -113,25 +112,25 @@ class ResultRow : public ::testing::TestWithParam<RowCase> {};
 
 // A run of the constant-frequency gas with a weak attachment process and
 // temporal growth on a grid long enough for its tail.
-void attaching_run(ModelSolver& m, double frequency, bool attachment) {
-    const int s = test::add_species(m.t());
-    test::add_collision(m.t(), s, kElastic, kMassRatio, 0.0, test::constant_frequency(1e-13));
-    if (attachment) test::add_collision(m.t(), s, kAttachment, 0.0, 0.0, test::constant_value(1e-23));
+void attaching_run(SolverCase& m, double frequency, bool attachment) {
+    const int s = test::add_species(m.t);
+    test::add_collision(m.t, s, {.kind = kElastic, .mass_ratio = kMassRatio}, test::constant_frequency(1e-13));
+    if (attachment) test::add_collision(m.t, s, {.kind = kAttachment}, test::constant_value(1e-23));
     test::set_conditions(m, 5.0, 200);
-    m.condition(kCondFrequency) = frequency;
-    m.condition(kCondGrowthModel) = kGrowthTemporal;
+    m.cond(kCondFrequency) = frequency;
+    m.cond(kCondGrowthModel) = kGrowthTemporal;
     // A fixed grid: the emax estimate sees the frequency whatever its sign.
-    m.condition(kCondGridType) = kGridLinear;
-    m.condition(kCondMaxEnergy) = 40.0;
-    double* row = m.t().run.run_results[test::kRun];
+    m.cond(kCondGridType) = kGridLinear;
+    m.cond(kCondMaxEnergy) = 40.0;
+    double* row = m.t.run.run_results[test::kRun];
     for (int j = 1; j <= kNumResults; ++j) row[j] = -7.0;  // a previous run's values
 }
 
 TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
     const RowCase& c = GetParam();
-    ModelSolver m;
+    SolverCase m;
     attaching_run(m, c.frequency, c.attachment);
-    solvebol(m.t(), m.w(), test::kRun);
+    solvebol(m.t, m.w, test::kRun);
     ASSERT_EQ(m.result(kResStatus), kStatusSuccess) << c.what;
     EXPECT_EQ(m.result(kResUnused10), 0.0);
     EXPECT_EQ(m.result(kResUnused26), 0.0);
@@ -148,12 +147,12 @@ TEST_P(ResultRow, SetsTheColumnsOfItsMode) {
     EXPECT_EQ(m.result(kResTownsendEta) > 0.0, c.attachment && dc) << c.what;
     EXPECT_EQ(m.result(kResTownsendAlpha), 0.0) << c.what;  // no ionisation
     if (c.attachment && dc) {
-        const double eta = 5.0 * 9.999999682655225e-22 * m.result(kResAttachmentFreq) / m.result(kResPower);
+        const double eta = 5.0 * kTownsend * m.result(kResAttachmentFreq) / m.result(kResPower);
         EXPECT_DOUBLE_EQ(m.result(kResTownsendEta), eta);
     }
     // Growth power of the attachment loss: (nu_i - nu_a) sum EPSC H F.
     EXPECT_EQ(m.result(kResGrowthPower) < 0.0, c.attachment) << c.what;
-    EXPECT_EQ(m.result(kResMaxEnergy), m.w().grid.emax);
+    EXPECT_EQ(m.result(kResMaxEnergy), m.w.grid.emax);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -178,11 +177,11 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
-    ModelSolver dc, neg;
+    SolverCase dc, neg;
     attaching_run(dc, 0.0, true);
     attaching_run(neg, -1e-14, true);
-    solvebol(dc.t(), dc.w(), test::kRun);
-    solvebol(neg.t(), neg.w(), test::kRun);
+    solvebol(dc.t, dc.w, test::kRun);
+    solvebol(neg.t, neg.w, test::kRun);
     for (int j : {kResMeanEnergy, kResMobility, kResDiffusion, kResEnergyMobility, kResEnergyDiffusion,
                   kResTotalCollisionFreq, kResMomentumFreq, kResIonizationFreq, kResAttachmentFreq, kResPower,
                   kResElasticPower, kResInelasticPower, kResGrowthPower}) {
@@ -198,9 +197,9 @@ TEST(ResultRow, NegativeFrequencyIsADcRunForEverySum) {
 // elastic data are effective with an excitation of its own.
 class CollisionCoefficients : public ::testing::Test {
 protected:
-    ModelSolver m;
-    SolverWork& w = m.w();
-    Tables& t = m.t();
+    SolverCase m;
+    SolverWork& w = m.w;
+    Tables& t = m.t;
     int elastic = 0, excitation = 0, deexcitation = 0, attachment = 0, rotation = 0;
     int effective_elastic = 0, effective_excitation = 0;
     const int grouped = kMaxCollisions;
@@ -352,8 +351,8 @@ TEST_F(CollisionCoefficients, MomentumFloorFailsTheRun) {
 
 TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
     for (int n : {2, 3, 4, 12}) {
-        ModelSolver m;
-        SolverWork& w = m.w();
+        SolverCase m;
+        SolverWork& w = m.w;
         test::set_conditions(m, 5.0, n);
         test::uniform_grid(w, n, 12.0);
         test::edge_cross_sections(w, test::constant_value(1e-19), kMassRatio);
@@ -363,11 +362,11 @@ TEST(DistributionTables, AnisotropyIsTheCellMeanWithExtrapolatedEnds) {
         slopes_and_cell_integrals(w.run, w.grid, w.n, w.dist);
         for (int k = 1; k <= n + 1; ++k) w.ee.AF1[k] = w.ee.AG1[k] = 1.0;
         face_anisotropy(w);
-        store_results(m.t(), w, test::kRun);
-        const double* an = m.t().run.run_anisotropy[test::kRun];
+        store_results(m.t, w, test::kRun);
+        const double* an = m.t.run.run_anisotropy[test::kRun];
         for (int j = 1; j <= n; ++j) {
-            EXPECT_EQ(m.t().run.run_eedf[test::kRun][j], w.dist.F[j]);
-            EXPECT_EQ(m.t().run.run_eedf_energy[test::kRun][j], w.grid.EPSC[j]);
+            EXPECT_EQ(m.t.run.run_eedf[test::kRun][j], w.dist.F[j]);
+            EXPECT_EQ(m.t.run.run_eedf_energy[test::kRun][j], w.grid.EPSC[j]);
         }
         if (n >= 4) {
             for (int j = 2; j <= n - 1; ++j) {

@@ -9,32 +9,32 @@
 #include <limits>
 #include <ostream>
 
-#include "collision_fixtures.h"
+#include "solver_case.h"
 
 namespace kestor {
 namespace {
 
-using testing::add_collision;
-using testing::add_elastic;
-using testing::add_grouped;
-using testing::add_species;
-using testing::kTestRun;
-using testing::set_ordinary_conditions;
-using testing::SolverCase;
+using test::add_collision;
+using test::add_elastic;
+using test::add_grouped;
+using test::add_species;
+using test::kRun;
+using test::set_ordinary_conditions;
+using test::SolverCase;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kTg300 = 0.025852578088535347;  // 300 K in eV
 
 // Marks every result of the run so that writes besides the status show.
 void mark_results(Tables& t) {
-    for (int j = 1; j <= kNumResults; ++j) t.run.run_results[kTestRun][j] = 5.0;
-    t.run.run_rate_coef[kTestRun][1] = 5.0;
+    for (int j = 1; j <= kNumResults; ++j) t.run.run_results[kRun][j] = 5.0;
+    t.run.run_rate_coef[kRun][1] = 5.0;
 }
 
 void expect_only_status_written(const Tables& t, RunStatus status) {
-    EXPECT_EQ(t.run.run_results[kTestRun][kResStatus], status);
-    for (int j = 1; j < kNumResults; ++j) EXPECT_EQ(t.run.run_results[kTestRun][j], 5.0) << j;
-    EXPECT_EQ(t.run.run_rate_coef[kTestRun][1], 5.0);
+    EXPECT_EQ(t.run.run_results[kRun][kResStatus], status);
+    for (int j = 1; j < kNumResults; ++j) EXPECT_EQ(t.run.run_results[kRun][j], 5.0) << j;
+    EXPECT_EQ(t.run.run_rate_coef[kRun][1], 5.0);
 }
 
 TEST(SetupEarlyReturn, NoFieldAndNoGasTemperatureFailsBeforeAnything) {
@@ -45,7 +45,7 @@ TEST(SetupEarlyReturn, NoFieldAndNoGasTemperatureFailsBeforeAnything) {
     // Also without collisions: the failure comes first.
     mark_results(c.t);
     c.w.n = -77;
-    EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
+    EXPECT_FALSE(setup_run(c.t, c.w, kRun));
     expect_only_status_written(c.t, kStatusFailed);
     EXPECT_EQ(c.w.n, -77);
 }
@@ -55,7 +55,7 @@ TEST(SetupEarlyReturn, NoFieldWithGasTemperatureIsComputed) {
     set_ordinary_conditions(c);
     c.cond(kCondEN) = 0.0;
     add_elastic(c.t, add_species(c.t));
-    EXPECT_TRUE(setup_run(c.t, c.w, kTestRun));
+    EXPECT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.reduced_field, 0.0);
 }
 
@@ -65,9 +65,9 @@ TEST(SetupEarlyReturn, MissingElasticCollisionGivesStatus11) {
         set_ordinary_conditions(c);
         if (maxwellian) c.cond(kCondMaxwellEnergy) = 2.0;
         const int s = add_species(c.t);
-        add_collision(c.t, s, kExcitation, 2.0, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
+        add_collision(c.t, s, {.kind = kExcitation, .threshold = 2.0}, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
         mark_results(c.t);
-        EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
+        EXPECT_FALSE(setup_run(c.t, c.w, kRun));
         expect_only_status_written(c.t, kStatusMissingElastic);
     }
 }
@@ -77,7 +77,7 @@ TEST(SetupEarlyReturn, NoCollisionsAtAllGivesStatus11) {
     set_ordinary_conditions(c);
     add_species(c.t);
     mark_results(c.t);
-    EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
+    EXPECT_FALSE(setup_run(c.t, c.w, kRun));
     expect_only_status_written(c.t, kStatusMissingElastic);
 }
 
@@ -91,7 +91,7 @@ TEST_P(SetupGridSize, OutsideOneToThousandFailsTheRun) {
     c.cond(kCondGridPoints) = GetParam();
     add_elastic(c.t, add_species(c.t));
     mark_results(c.t);
-    EXPECT_FALSE(setup_run(c.t, c.w, kTestRun));
+    EXPECT_FALSE(setup_run(c.t, c.w, kRun));
     expect_only_status_written(c.t, kStatusFailed);
 }
 
@@ -104,7 +104,7 @@ TEST(SetupGridSizeValid, EndsOfTheRangeAreAccepted) {
         set_ordinary_conditions(c);
         c.cond(kCondGridPoints) = cells;
         add_elastic(c.t, add_species(c.t));
-        EXPECT_TRUE(setup_run(c.t, c.w, kTestRun)) << cells;
+        EXPECT_TRUE(setup_run(c.t, c.w, kRun)) << cells;
         EXPECT_EQ(c.w.n, static_cast<int>(cells));
     }
 }
@@ -128,7 +128,7 @@ TEST(SetupConversions, ConstantsAndPerRunState) {
     c.cond(kCondEnergySharing) = kSharingEqual;
     const int s = add_species(c.t);
     add_elastic(c.t, s);
-    add_collision(c.t, s, kAttachment, 0.0, {{0.0, 1e-22}, {1e4, 1e-22}});
+    add_collision(c.t, s, {.kind = kAttachment}, {{0.0, 1e-22}, {1e4, 1e-22}});
     // Leftovers of an earlier run.
     c.w.dist.slope_mode = kSlopeLinear;
     c.w.iter.total_iterations = 12;
@@ -141,10 +141,10 @@ TEST(SetupConversions, ConstantsAndPerRunState) {
     GradientState& g = c.w.grad;
     for (int j = 1; j <= 102; ++j) d.FF1[j] = d.FF2[j] = d.FF3[j] = g.GZ[j] = g.GZZ[j] = g.GYY[j] = 4.0;
 
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.reduced_field, 9.999999682655225e-20);
     EXPECT_EQ(c.w.run.gas_temperature_ev, kTg300);
-    EXPECT_EQ(c.w.run.excitation_temperature_ev, (1000.0 * 1.3807000128307309e-23) / 1.6021999911602857e-19);
+    EXPECT_EQ(c.w.run.excitation_temperature_ev, (1000.0 * kBoltzmann) / kElementaryCharge);
     EXPECT_EQ(c.w.run.field_frequency_mode, 1);
     EXPECT_EQ(c.w.run.field_frequency, 1e-14);
     EXPECT_EQ(c.w.run.cos_field_angle, 0.5);
@@ -190,7 +190,7 @@ TEST_P(SetupModes, GrowthModelAndGradientSubmode) {
     c.cond(kCondFrequency) = m.frequency;
     c.cond(kCondGrowthModel) = m.growth_in;
     add_elastic(c.t, add_species(c.t));
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.growth_model, m.growth_model);
     EXPECT_EQ(c.w.run.gradient_submode, m.gradient_submode);
 }
@@ -237,7 +237,7 @@ TEST_P(SetupDegrees, ElectronElectronAndElectronIonWeights) {
     c.cond(kCondEEMomentum) = d.momentum;
     c.cond(kCondGrowthModel) = d.growth;
     add_elastic(c.t, add_species(c.t));
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.ee_degree, d.ee_degree);
     EXPECT_EQ(c.w.run.ei_degree, d.ei_degree);
     EXPECT_EQ(c.w.run.ee_momentum_flag, d.momentum_flag);
@@ -276,7 +276,7 @@ TEST_P(SetupCoulomb, Parameters) {
     c.cond(kCondIonCharge) = k.charge;
     c.cond(kCondEEMomentum) = k.momentum;
     add_elastic(c.t, add_species(c.t), 1e-19, 1e-4);  // mu = 1e-4 with C10 = 1
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_DOUBLE_EQ(c.w.coll.coulomb_factor, k.coulomb_factor);
     EXPECT_DOUBLE_EQ(c.w.grid.ei_field_threshold, k.field_threshold);
     EXPECT_DOUBLE_EQ(c.w.run.ei_tail_parameter, k.tail_parameter);
@@ -309,8 +309,8 @@ TEST(SetupMassRatios, LargestRatioPerSpeciesAndElectronIonRatio) {
     add_elastic(c.t, a, 1e-19, 2e-5);
     add_elastic(c.t, a, 1e-19, 3e-5);
     add_elastic(c.t, b, 1e-19, 1e-5);
-    add_collision(c.t, b, kExcitation, 1.0, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    add_collision(c.t, b, {.kind = kExcitation, .threshold = 1.0}, {{0.0, 0.0}, {1.0, 0.0}, {1e4, 1e-20}});
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.CMRTS[a], 3e-5);
     EXPECT_EQ(c.w.run.CMRTS[b], 1e-5);
     EXPECT_DOUBLE_EQ(c.w.run.electron_ion_mass_ratio, (3e-5 * 0.25 + 1e-5 * 0.75) / 2.0);
@@ -326,7 +326,7 @@ TEST(SetupMaxwellian, QuadraticGridReachingThePrecision) {
     c.cond(kCondIonCharge) = 1.0;
     c.cond(kCondEEMomentum) = kEEMomentumOn;
     add_elastic(c.t, add_species(c.t));
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.maxwellian_mode, 1);
     EXPECT_EQ(c.w.grid.grid_type, kGridQuadratic);
     EXPECT_EQ(c.w.run.ee_momentum_flag, kEEMomentumOff);
@@ -360,11 +360,12 @@ TEST_P(SetupTwoLevel, ExcitationFractionsFollowTheLevelPopulations) {
     c.cond(kCondTransitionEnergy) = k.transition;
     const int s = add_species(c.t);
     add_elastic(c.t, s);
-    const int x = add_collision(c.t, s, kExcitation, k.eu, {{0.0, 0.0}, {k.eu, 0.0}, {1e4, 1e-20}});
+    const int x = add_collision(c.t, s, {.kind = kExcitation, .threshold = k.eu},
+                                {{0.0, 0.0}, {k.eu, 0.0}, {1e4, 1e-20}});
     c.t.col.lower_level_weight[x] = k.gl;
     c.t.col.upper_level_weight[x] = k.gu;
     c.t.col.upper_level_energy[x] = k.eu;
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_NEAR(c.w.run.CX1[x], k.cx1, 1e-14);
     EXPECT_NEAR(c.w.run.CX2[x], k.cx2, 1e-14);
 }
@@ -387,11 +388,12 @@ TEST(SetupLevels, DeexcitationStartsFromTheUpperLevel) {
     set_ordinary_conditions(c);
     const int s = add_species(c.t);
     add_elastic(c.t, s);
-    const int d = add_collision(c.t, s, kDeexcitation, 2.0, {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
-    const int v = add_grouped(c.t, s, kVibration, 0.3, {{0.0, 0.0}, {0.3, 0.0}, {1e4, 1e-20}});
-    const int hot = add_grouped(c.t, s, kVibration, 0.3, {{0.0, 0.0}, {0.3, 0.0}, {1e4, 1e-20}});
+    const int d = add_collision(c.t, s, {.kind = kDeexcitation, .threshold = 2.0},
+                                {{0.0, 0.0}, {2.0, 0.0}, {1e4, 1e-20}});
+    const int v = add_grouped(c.t, s, {.kind = kVibration, .threshold = 0.3}, {{0.0, 0.0}, {0.3, 0.0}, {1e4, 1e-20}});
+    const int hot = add_grouped(c.t, s, {.kind = kVibration, .threshold = 0.3}, {{0.0, 0.0}, {0.3, 0.0}, {1e4, 1e-20}});
     c.t.col.lower_level_energy[hot] = 0.29;
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.CX1[d], 0.0);
     EXPECT_EQ(c.w.run.CX2[d], 1.0);
     EXPECT_EQ(c.w.run.CX1[v], 1.0);
@@ -417,8 +419,10 @@ void add_ladder(SolverCase& c, int s, int* slots) {
     }
     for (int j = 0; j < 4; ++j) {
         const double thr = Ladder::energy(j + 2) - Ladder::energy(j);
-        const int k = j < 2 ? add_collision(c.t, s, kRotation, thr, {{0.0, 0.0}, {thr, 0.0}, {1e4, 1e-21}})
-                            : add_grouped(c.t, s, kRotation, thr, {{0.0, 0.0}, {thr, 0.0}, {1e4, 1e-21}});
+        const int k = j < 2 ? add_collision(c.t, s, {.kind = kRotation, .threshold = thr},
+                                            {{0.0, 0.0}, {thr, 0.0}, {1e4, 1e-21}})
+                            : add_grouped(c.t, s, {.kind = kRotation, .threshold = thr},
+                                          {{0.0, 0.0}, {thr, 0.0}, {1e4, 1e-21}});
         c.t.col.lower_level_energy[k] = Ladder::energy(j);
         c.t.col.upper_level_energy[k] = Ladder::energy(j + 2);
         c.t.col.lower_level_weight[k] = Ladder::weight(j);
@@ -436,11 +440,11 @@ TEST(SetupLevels, RotationalLadderFollowsBoltzmannPopulations) {
         add_elastic(c.t, s);
         int slots[4];
         add_ladder(c, s, slots);
-        ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+        ASSERT_TRUE(setup_run(c.t, c.w, kRun));
 
         // Without a transition energy the populations are those at the
         // higher of the two temperatures.
-        const double kt = std::max(kTg300, (tx_kelvin * 1.3807000128307309e-23) / 1.6021999911602857e-19);
+        const double kt = std::max(kTg300, (tx_kelvin * kBoltzmann) / kElementaryCharge);
         double z = 0.0;
         for (int j = 0; j < Ladder::kLevels; ++j) z += Ladder::weight(j) * std::exp(-Ladder::energy(j) / kt);
         EXPECT_NEAR(c.w.run.XXS[s], z, 1e-12 * z);
@@ -460,7 +464,7 @@ TEST(SetupLevels, ColdGasPopulatesOnlyTheGroundLevel) {
     add_elastic(c.t, s);
     int slots[4];
     add_ladder(c, s, slots);
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.XXS[s], 1.0);
     EXPECT_EQ(c.w.run.CX1[slots[0]], 1.0);
     EXPECT_EQ(c.w.run.CX2[slots[0]], 0.0);
@@ -476,8 +480,9 @@ TEST(SetupLevels, RotationOfASpeciesWithoutLevelsKeepsPlainFractions) {
     add_elastic(c.t, bare);
     int slots[4];
     add_ladder(c, s, slots);
-    const int k = add_collision(c.t, bare, kRotation, 0.01, {{0.0, 0.0}, {0.01, 0.0}, {1e4, 1e-21}});
-    ASSERT_TRUE(setup_run(c.t, c.w, kTestRun));
+    const int k = add_collision(c.t, bare, {.kind = kRotation, .threshold = 0.01},
+                                {{0.0, 0.0}, {0.01, 0.0}, {1e4, 1e-21}});
+    ASSERT_TRUE(setup_run(c.t, c.w, kRun));
     EXPECT_EQ(c.w.run.XXS[bare], 0.0);
     EXPECT_EQ(c.w.run.CX1[k], 1.0);
     EXPECT_EQ(c.w.run.CX2[k], 0.0);
