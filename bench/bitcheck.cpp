@@ -31,6 +31,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -269,7 +270,8 @@ bool within_tolerance(const Key& k, double before, double after, double field_sc
 }
 
 struct Comparison {
-    std::map<std::string, FieldChange> moved;  // by field name, in name order
+    // By field: the result slots in their order, then the arrays by name.
+    std::map<std::pair<int, std::string>, FieldChange> moved;
     long added = 0, gone = 0;
     long within = 0;  // differing values inside the tolerances (other machine)
     double largest_within = 0.0;  // their largest relative change (iteration counts aside)
@@ -301,7 +303,8 @@ Comparison compare(const Table& now, const Table& ref, bool exact, const kestor:
             }
             continue;
         }
-        FieldChange& f = cmp.moved[name];
+        const int slot = std::get<1>(k) == "result" ? std::get<2>(k) : kestor::kNumResults + 1;
+        FieldChange& f = cmp.moved[{slot, name}];
         ++f.values;
         f.runs.insert(std::get<0>(k));
         const double rel = relative_change(before, after);
@@ -318,11 +321,12 @@ Comparison compare(const Table& now, const Table& ref, bool exact, const kestor:
 }
 
 void print_comparison(const Comparison& cmp) {
-    for (const auto& [field, f] : cmp.moved) {
+    for (const auto& [order, f] : cmp.moved) {
+        const std::string& field = order.second;
         // A result slot is its own field; an array field names the entry.
         const std::string where = "run " + std::to_string(f.run) +
                                   (field.rfind("result", 0) == 0 ? "" : ", index " + std::to_string(f.index));
-        std::printf("  %-40s %6ld value%s in run%s %s; largest relative change %.3g (%s: %.17g -> %.17g)\n",
+        std::printf("  %-44s %6ld value%s in run%s %s; largest relative change %.3g (%s: %.17g -> %.17g)\n",
                     field.c_str(), f.values, f.values == 1 ? "" : "s", f.runs.size() == 1 ? "" : "s",
                     run_list(f.runs).c_str(), f.largest, where.c_str(), f.before, f.after);
     }
