@@ -105,7 +105,7 @@ protected:
             readcs(*b_, s, n);
         }
     }
-    test::ScratchDir dir_;
+    test::OutputDir dir_;  // the working folder of back.txt
     ZeroedPtr<Tables> a_ = test::labelled_tables();
     ZeroedPtr<Tables> b_ = make_tables();
 };
