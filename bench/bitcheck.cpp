@@ -110,7 +110,7 @@ struct Table {
     std::string machine;
     std::string input;            // digest of the collision tables, hexadecimal
     std::vector<Key> order;       // as written
-    std::set<int> ee_runs;        // runs with an ionisation degree above 0 (not stored)
+    std::set<int> charged_runs;   // runs with an ionisation degree above 0 (not stored)
     std::map<Key, std::uint64_t> bits;
 
     void put(int run, const char* field, int index, double v) {
@@ -169,7 +169,7 @@ bool run_case(const Case& c, const kestor::bench::GasFiles& files, bool portable
     kestor::bench::run_case(*t, *w, c, [&](int r, auto solve) {
         solve();
         add_run(tab, *t, r, c.n);
-        if (t->run.run_conditions[r][kestor::kCondIonDegree] > 0.0) tab.ee_runs.insert(r);
+        if (t->run.run_conditions[r][kestor::kCondIonDegree] > 0.0) tab.charged_runs.insert(r);
     });
     tab.machine = machine_kind();
     tab.input = input_digest(*t);
@@ -306,7 +306,7 @@ Comparison compare(const Table& now, const Table& ref, bool exact, const kestor:
     const std::map<std::string, double> scale = exact ? std::map<std::string, double>{} : field_scales(ref, labels);
     if (!exact) {
         cmp.other_iterate = runs_at_another_iterate(now, ref);
-        cmp.other_iterate.insert(now.ee_runs.begin(), now.ee_runs.end());
+        cmp.other_iterate.insert(now.charged_runs.begin(), now.charged_runs.end());
     }
     for (const Key& k : now.order) {
         const auto it = ref.bits.find(k);
@@ -416,6 +416,25 @@ int list_cases(const Options& o, const std::vector<Case>& all) {
     return status;
 }
 
+// How a reference from another machine kind or C library was compared.
+void print_tolerances(const Table& ref, const Table& now, const Comparison& cmp) {
+    std::printf("  reference recorded on %s, this is %s: compared within a relative %g of the larger\n"
+                "  value (%g for the anisotropy) plus %g of the field's largest, iterations within %g;\n"
+                "  %ld values differ inside\n",
+                ref.machine.c_str(), now.machine.c_str(), kOtherMachineRelative, kOtherMachineAnisotropy,
+                kOtherMachineFloor, kOtherMachineIterations, cmp.within);
+    if (!cmp.largest_within_field.empty()) {
+        std::printf("  largest relative change inside: %.3g in %s\n", cmp.largest_within,
+                    cmp.largest_within_field.c_str());
+    }
+    if (!cmp.other_iterate.empty()) {
+        std::printf("  run%s %s (electron-electron or electron-ion collisions, or another iteration\n"
+                    "  count): compared within a relative %g; largest relative change there %.3g\n",
+                    cmp.other_iterate.size() == 1 ? "" : "s", run_list(cmp.other_iterate).c_str(),
+                    kOtherIterateRelative, cmp.largest_other_iterate);
+    }
+}
+
 // Checks (and in write mode rewrites) one case; its exit status.
 int check_case(const Options& o, const Case& c, const kestor::bench::GasFiles& files,
                const kestor::Tables& labels) {
@@ -443,23 +462,7 @@ int check_case(const Options& o, const Case& c, const kestor::bench::GasFiles& f
             print_comparison(cmp);
             status = kExitMoved;
         }
-        if (!exact) {
-            std::printf("  reference recorded on %s, this is %s: compared within a relative %g of the larger\n"
-                        "  value (%g for the anisotropy) plus %g of the field's largest, iterations within %g;\n"
-                        "  %ld values differ inside\n",
-                        ref.machine.c_str(), now.machine.c_str(), kOtherMachineRelative, kOtherMachineAnisotropy,
-                        kOtherMachineFloor, kOtherMachineIterations, cmp.within);
-            if (!cmp.largest_within_field.empty()) {
-                std::printf("  largest relative change inside: %.3g in %s\n", cmp.largest_within,
-                            cmp.largest_within_field.c_str());
-            }
-            if (!cmp.other_iterate.empty()) {
-                std::printf("  run%s %s (electron-electron or electron-ion collisions, or another iteration\n"
-                            "  count): compared within a relative %g; largest relative change there %.3g\n",
-                            cmp.other_iterate.size() == 1 ? "" : "s", run_list(cmp.other_iterate).c_str(),
-                            kOtherIterateRelative, cmp.largest_other_iterate);
-            }
-        }
+        if (!exact) print_tolerances(ref, now, cmp);
         if (ref.input != now.input) {
             std::printf("  the collision tables differ from the reference's (input %s, reference %s)\n",
                         now.input.c_str(), ref.input.c_str());

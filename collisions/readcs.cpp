@@ -3,7 +3,6 @@
 // and cross-section pairs after a line of dashes; reference blocks.
 #include "collisions/readcs.h"
 
-#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -227,7 +226,7 @@ void read_blocks(Reader& r) {
 void readcs(Tables& t, int isp, const Name& name, LineInput& file) {
     if (isp < 1 || isp > kMaxSpecies) return;
     // Each species reads the file from its start.
-    file.step_back(std::numeric_limits<std::size_t>::max());
+    file.rewind();
     Reader r{t, file, isp, requested_name(name)};
     t.sp.species_effective_flag[isp] = 0;
     t.sp.species_reference[isp].assign(t.prefs.cs_file_name.trimmed());

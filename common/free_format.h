@@ -59,6 +59,8 @@ public:
     // Steps back over the last `count` lines read (never before the first
     // line held: on a stream, the line served last).
     void step_back(std::size_t count);
+    // Back to the first line held (of a file, its first line).
+    void rewind() { pos_ = 0; }
 
     const std::string& name() const { return name_; }
     int unit() const { return unit_; }

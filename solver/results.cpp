@@ -14,7 +14,6 @@ namespace kestor {
 
 namespace {
 
-
 // Results of the closing steps that end up in the result row.
 struct RunCoefficients {
     double field;               // E/N (V m2): the run's, or derived in a Maxwellian run

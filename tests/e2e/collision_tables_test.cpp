@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,29 +29,10 @@ std::string rotation_gas(bool showrot) {
     return s.str();
 }
 
-// The numbers after "RESUME" in a layout 7 file.
-std::vector<double> raw_run_arrays(const std::string& text) {
-    std::vector<double> v;
-    const std::size_t at = text.find("RESUME");
-    if (at == std::string::npos) return v;
-    std::istringstream in(text.substr(at + 6));
-    for (std::string w; in >> w;) v.push_back(std::strtod(w.c_str(), nullptr));
-    return v;
-}
-
-// One run's stored results and distribution, from layout 7 of a single
-// run of a gas of `species` species with `collisions` visible collisions.
-struct RunArrays {
-    std::vector<double> results;       // the 30 results
-    std::vector<double> distribution;  // cell energies, distribution and anisotropy
-};
-
-RunArrays run_arrays(const std::string& text, int species, int collisions) {
-    const std::vector<double> v = raw_run_arrays(text);
-    const std::size_t results = 1 + kNumConditions + species;
-    const std::size_t distribution = results + kNumResults + 3 * collisions;
-    if (v.size() <= distribution) return {};
-    return {{v.begin() + results, v.begin() + results + kNumResults}, {v.begin() + distribution, v.end()}};
+// The one run of a layout 7 file, with the default grid.
+RawRun single_run(const std::string& text, int species, int collisions) {
+    const std::vector<RawRun> runs = raw_runs(text, species, collisions, kDefaultGridPoints);
+    return runs.size() == 1 ? runs[0] : RawRun{};
 }
 
 // The lines of the rotational level list in a result file's header.
@@ -92,7 +72,7 @@ TEST(RotationalLevels, SameRunGroupedOrShownLoadedFirstOrAfterAnotherGas) {
     // depend on which collisions are visible.
     const std::string conditions = conditions_with(
         {{kCondGasTemp, "300"}, {kCondGridType, "1"}, {kCondMaxEnergy, "60"}});
-    RunArrays reference;
+    RawRun reference;
     std::vector<std::string> reference_levels;
     for (const Way& w : ways) {
         TempDir dir;
@@ -107,9 +87,9 @@ TEST(RotationalLevels, SameRunGroupedOrShownLoadedFirstOrAfterAnotherGas) {
         ASSERT_EQ(r.exit_status, 0) << w.what;
         const std::string res = dir.read("res.txt");
         const int collisions = (w.after_other_gas ? 4 : 0) + (w.showrot ? 13 : 2);
-        const RunArrays run = run_arrays(res, w.after_other_gas ? 2 : 1, collisions);
-        ASSERT_EQ(run.results.size(), static_cast<std::size_t>(kNumResults)) << w.what;
-        EXPECT_EQ(run.results[kNumResults - 1], 0.0) << w.what;  // solved
+        const RawRun run = single_run(res, w.after_other_gas ? 2 : 1, collisions);
+        ASSERT_EQ(run.results.size(), static_cast<std::size_t>(kNumResults) + 1) << w.what;
+        EXPECT_EQ(run.results[kResStatus], 0.0) << w.what;  // solved
         const std::vector<std::string> levels = level_list(res);
         EXPECT_EQ(levels.size(), 13u) << w.what;
         if (reference.results.empty()) {
@@ -137,21 +117,21 @@ std::string elastic_with_a_drop(int points) {
 // A table that fills its 1003 points is completed all the same: it gives
 // the run of the same table written in 1000 points.
 TEST(FullTables, GiveTheRunOfTheSameTableInFewerPoints) {
-    std::vector<RunArrays> runs;
+    std::vector<RawRun> runs;
     for (int points : {1000, kMaxCsPoints}) {
         TempDir dir;
         dir.write("x.txt", elastic_with_a_drop(points));
         const RunOutcome r = run_script(
             dir, "READCOLLISIONS\nx.txt\nX\n0\n" + conditions_with({{kCondEN, "12"}}) + "RUN\n" + kSaveLayout7 + "END\n");
         ASSERT_EQ(r.exit_status, 0) << points;
-        runs.push_back(run_arrays(dir.read("res.txt"), 1, 1));
-        ASSERT_EQ(runs.back().results.size(), static_cast<std::size_t>(kNumResults)) << points;
-        EXPECT_EQ(runs.back().results[kNumResults - 1], 0.0) << points;  // solved
+        runs.push_back(single_run(dir.read("res.txt"), 1, 1));
+        ASSERT_EQ(runs.back().results.size(), static_cast<std::size_t>(kNumResults) + 1) << points;
+        EXPECT_EQ(runs.back().results[kResStatus], 0.0) << points;  // solved
     }
-    EXPECT_NEAR(runs[0].results[0], 87.376, 0.001);  // mean energy (eV)
+    EXPECT_NEAR(runs[0].results[kResMeanEnergy], 87.376, 0.001);  // eV
     // Equal within the discretisation of the two tables.
-    for (int i = 0; i < kNumResults - 1; ++i)
-        EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i + 1;
+    for (int i = 1; i < kResStatus; ++i)
+        EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i;
 }
 
 const std::string kFinished = CR + "FINISHED";

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,10 +92,46 @@ inline std::vector<std::string> script_name_log(const std::string& logged, bool 
     return log;
 }
 
+constexpr int kDefaultGridPoints = 200;  // of default_conditions
+
 // The 20 condition entries of a plain run: E/N 10 Td, gas at 0 K, 200
 // grid points, no electron-electron or growth terms.
 inline std::vector<std::string> default_conditions() {
-    return condition_entries({{kCondEN, 10}, {kCondIonCharge, 1}, {kCondGridPoints, 200}});
+    return condition_entries({{kCondEN, 10}, {kCondIonCharge, 1}, {kCondGridPoints, kDefaultGridPoints}});
+}
+
+// One run of the raw arrays that layout 7 writes after "RESUME".
+struct RawRun {
+    std::vector<double> results;       // results 1..30 at their index (0 unused)
+    std::vector<double> distribution;  // per grid point: cell energy, distribution, anisotropy
+};
+
+// Every run of a layout 7 file: per run 20 conditions, one value per
+// species, 30 results, three values per collision and three per grid
+// point. Empty when the file holds fewer.
+inline std::vector<RawRun> raw_runs(const std::string& file, int species, int collisions, int points) {
+    const std::size_t at = file.find("\nRESUME\n");
+    if (at == std::string::npos) return {};
+    std::istringstream in(file.substr(at + 8));
+    int runs = 0;
+    in >> runs;
+    auto take = [&in](int count) {
+        std::vector<double> v(static_cast<std::size_t>(count));
+        for (double& x : v) in >> x;
+        return v;
+    };
+    std::vector<RawRun> all;
+    for (int r = 0; r < runs; ++r) {
+        take(kNumConditions + species);
+        RawRun run;
+        run.results = take(kNumResults);
+        run.results.insert(run.results.begin(), 0.0);
+        take(3 * collisions);
+        run.distribution = take(3 * points);
+        if (!in) return {};
+        all.push_back(std::move(run));
+    }
+    return all;
 }
 
 // A CONDITIONS block with the given entries, then `composition` (the

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,31 +13,6 @@
 
 namespace kestor::test {
 namespace {
-
-// The stored results of every run, read from the raw arrays that layout 7
-// writes after "RESUME": per run 20 conditions, one value per species, 30
-// results, three values per collision and three per grid point.
-std::vector<std::vector<double>> raw_results(const std::string& file, int species, int collisions, int points) {
-    const std::size_t at = file.find("\nRESUME\n");
-    if (at == std::string::npos) return {};
-    std::istringstream in(file.substr(at + 8));
-    int runs = 0;
-    in >> runs;
-    std::vector<std::vector<double>> all;
-    auto skip = [&in](int count) {
-        double v;
-        for (int i = 0; i < count; ++i) in >> v;
-    };
-    for (int r = 0; r < runs; ++r) {
-        skip(kNumConditions + species);
-        std::vector<double> res(kNumResults + 1);
-        for (int i = 1; i <= kNumResults; ++i) in >> res[i];
-        skip(3 * collisions + 3 * points);
-        if (!in) return {};
-        all.push_back(res);
-    }
-    return all;
-}
 
 struct GrowthRuns {
     int grid_points;
@@ -63,7 +37,9 @@ std::vector<std::vector<double>> run_both_models(TempDir& dir, const std::string
         "RUN\n" + lines + "\nSAVERESULTS\nraw.txt\n7\n1\n1\n1\n1\n1\n1\n0\nEND\n";
     const RunOutcome r = run_script(dir, script);
     EXPECT_EQ(r.exit_status, 0) << r.err;
-    return raw_results(dir.read("raw.txt"), 1, collisions, g.grid_points);
+    std::vector<std::vector<double>> results;
+    for (const RawRun& run : raw_runs(dir.read("raw.txt"), 1, collisions, g.grid_points)) results.push_back(run.results);
+    return results;
 }
 
 constexpr double kSameWithin = 1e-3;  // relative: the grid's discretisation, far below the fault
