@@ -1,9 +1,5 @@
 #include "driver/log.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -71,27 +67,6 @@ void writelog_cr(Interpreter& in, std::string_view text) {
     std::string line(1, kCR);
     line += text;
     writelog(in, line);
-}
-
-LogLock::LogLock(const Interpreter& in) {
-    if (log_given_up(in)) return;
-    const std::string name = in.LOGFILE.trimmed();
-    // Opened without truncation: a log held by another process stays as it is.
-    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) return;
-    int rc;
-    do {
-        rc = ::flock(fd_, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc == 0 || errno != EWOULDBLOCK) return;
-    busy_ = true;
-    std::fflush(stdout);
-    std::fprintf(stderr, "log file \"%s\" is in use by another process\n", name.c_str());
-}
-
-// Closing the descriptor releases the lock.
-LogLock::~LogLock() {
-    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace kestor

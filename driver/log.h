@@ -50,27 +50,4 @@ private:
 // True when there is no log to write: it was given up (or never named).
 bool log_given_up(const Interpreter& in);
 
-// An advisory lock (flock) on the log file, held from start-up until the
-// interpreter stops, so that a second process started in the same folder
-// neither restarts nor interleaves with this one's log. flock rather than
-// fcntl: a record lock would be dropped by the close after every log line.
-// Taken before the log is restarted; the lock's own descriptor never
-// writes, so the log's lines are written as without it. A log that cannot
-// be opened here is left to restart_log to report; a file system without
-// locks runs unlocked.
-class LogLock {
-public:
-    explicit LogLock(const Interpreter& in);
-    ~LogLock();
-    LogLock(const LogLock&) = delete;
-    LogLock& operator=(const LogLock&) = delete;
-
-    // Another process holds the log (reported on standard error).
-    bool busy() const { return busy_; }
-
-private:
-    int fd_ = -1;
-    bool busy_ = false;
-};
-
 }  // namespace kestor

@@ -1,5 +1,7 @@
 #include "driver/program.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,6 +12,7 @@
 #include "driver/command_loop.h"
 #include "driver/labels.h"
 #include "driver/log.h"
+#include "driver/run_lock.h"
 #include "driver/text_util.h"
 
 namespace kestor {
@@ -92,23 +95,47 @@ int exit_status(const Interpreter& in, int script_status) {
 
 }  // namespace
 
-int vadovararav(Program& p, const char* first_arg) {
-    Interpreter& in = p.in;
+StartUp::StartUp(Interpreter& in, const char* first_arg) {
     set_floating_point_mode();
     in.LOGFILE.assign(kLogFileName);
-    // Held until the interpreter stops; taken before the log is restarted.
-    const LogLock lock(in);
-    if (lock.busy()) return kLogFileExitStatus;
-    reset_state(p);
+    // Taken before the log is restarted, and before the prompt.
+    if (!lock_.take(kLogFileName)) {
+        status_ = kLogFileExitStatus;
+        return;
+    }
     LineInput terminal;
     const ScriptName name = take_script_name(in, first_arg, terminal);
+    name_usable_ = name == ScriptName::kGiven;
     // The log is restarted also without a name, so that no earlier run's
     // log is left in place to be taken for this one's.
     const bool log_started = restart_log(in, "KESTOR+ script file: " + in.INPUTFILE.trimmed());
     if (name == ScriptName::kNoAnswer) end_of_file_stop(terminal);
     // A log that cannot be started ends the program before any command.
-    if (!log_started) return kLogFileExitStatus;
-    return exit_status(in, run_script(p, name == ScriptName::kGiven));
+    if (!log_started) {
+        discard_earlier_log();
+        status_ = kLogFileExitStatus;
+    }
+}
+
+// A log that could not be restarted for want of a descriptor (a limit on
+// open files) is still emptied, by name, so that an earlier run's log is
+// not left in place as if it were this one's. Only under the folder's
+// lock, which no other run then holds; a log that cannot be opened for
+// other reasons (a folder in its place, no permission) cannot be emptied
+// either.
+void StartUp::discard_earlier_log() const {
+    if (lock_.holds_folder()) ::truncate(kLogFileName, 0);
+}
+
+int StartUp::run(Program& p) const {
+    reset_state(p);
+    return exit_status(p.in, run_script(p, name_usable_));
+}
+
+int vadovararav(Program& p, const char* first_arg) {
+    const StartUp start(p.in, first_arg);
+    if (start.status() != kExitSuccess) return start.status();
+    return start.run(p);
 }
 
 }  // namespace kestor

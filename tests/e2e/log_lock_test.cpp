@@ -1,6 +1,6 @@
-// Two runs in one folder: the first holds a lock on kestorlog.txt for its
-// whole life; a second one started meanwhile says so on standard error,
-// returns 26 and leaves the log as it is.
+// Two runs in one folder: the first holds a lock on the folder (and on
+// kestorlog.txt) for its whole life; a second one started meanwhile says
+// so on standard error, returns 26 and leaves every file as it is.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "common/program_stop.h"
-#include "tests/e2e/e2e_util.h"
+#include "tests/e2e/child_process.h"
 
 namespace kestor::test {
 namespace {
@@ -26,18 +26,23 @@ const std::string kBusy = "log file \"kestorlog.txt\" is in use by another proce
 const std::string kOlderLog = "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n";
 const std::string kSecondScript = "CLEARRUNS\nSAVERESULTS\nres.txt\n0\n0\n0\n0\n0\n0\n0\n0\n";
 
+// Another process holds a lock on `held`: the folder (".") or the log, as
+// a run that cannot lock its folder does.
 struct HeldCase {
     const char* label;
     std::vector<std::string> args;
     std::string typed;
+    const char* held;
 };
 
 void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.label; }
 
 const HeldCase kHeldCases[] = {
-    {"script_as_argument", {"b.kes"}, ""},
+    {"folder_script_as_argument", {"b.kes"}, "", "."},
     // The lock comes before the prompt: nothing is asked.
-    {"script_at_the_prompt", {}, "b.kes\n"},
+    {"folder_script_at_the_prompt", {}, "b.kes\n", "."},
+    {"log_script_as_argument", {"b.kes"}, "", "kestorlog.txt"},
+    {"log_script_at_the_prompt", {}, "b.kes\n", "kestorlog.txt"},
 };
 
 class HeldLog : public ::testing::TestWithParam<HeldCase> {};
@@ -47,7 +52,7 @@ TEST_P(HeldLog, IsLeftAsItIs) {
     TempDir dir;
     dir.write("kestorlog.txt", kOlderLog);
     dir.write("b.kes", kSecondScript);
-    const int fd = open(dir.file("kestorlog.txt").c_str(), O_RDONLY);
+    const int fd = open(dir.file(c.held).c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
 
@@ -69,94 +74,42 @@ TEST_P(HeldLog, IsLeftAsItIs) {
 INSTANTIATE_TEST_SUITE_P(Cases, HeldLog, ::testing::ValuesIn(kHeldCases),
                          [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.label); });
 
-// kestor started in `dir` on `script`, its standard output read through a pipe.
-class RunningKestor {
-public:
-    RunningKestor(const TempDir& dir, const std::string& script) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        const std::string workdir = dir.path().string();
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int null_in = open("/dev/null", O_RDONLY);
-            if (chdir(workdir.c_str()) != 0 || null_in < 0) _exit(127);
-            dup2(null_in, STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            for (int fd : {null_in, out[0], out[1]}) close(fd);
-            execl(KESTOR_BINARY, KESTOR_BINARY, script.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~RunningKestor() {
-        if (out_ >= 0) close(out_);
-        if (pid_ > 0 && !waited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    RunningKestor(const RunningKestor&) = delete;
-    RunningKestor& operator=(const RunningKestor&) = delete;
-
-    // Reads standard output until it holds `text` (true) or ends (false).
-    bool read_until(const std::string& text) {
-        char buf[256];
-        while (output_.find(text) == std::string::npos) {
-            const ssize_t n = read(out_, buf, sizeof buf);
-            if (n <= 0) return false;
-            output_.append(buf, static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    bool exited() {
-        if (waited_) return true;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-        waited_ = true;
-        exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return true;
-    }
-    // The exit status, once the process has ended.
-    int wait() {
-        // Its output to the end, so that it never waits on a full pipe.
-        char buf[256];
-        while (read(out_, buf, sizeof buf) > 0) {
-        }
-        if (!waited_) {
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            waited_ = true;
-            exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        return exit_status_;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    bool waited_ = false;
-    int exit_status_ = -1;
-    std::string output_;
+// What a user does to the first run's log while it runs, before a second
+// run is started in the folder: nothing, keep it under another name, delete
+// it, or delete it and put another file of that name in its place.
+struct LogAction {
+    const char* label;
+    void (*act)(const TempDir& dir);
+    const char* kept_as;     // where the first run's log head then is, if anywhere but the log
+    std::string log_before;  // what the log holds before the first run's later lines
 };
 
-// Opens the FIFO `path` for writing once its reader has opened it; -1 when
-// `reader` ended first.
-int open_fifo_for_writing(const std::string& path, RunningKestor& reader) {
-    for (;;) {
-        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-            return fd;
-        }
-        if (reader.exited()) return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
+void PrintTo(const LogAction& a, std::ostream* os) { *os << a.label; }
 
-// The first run waits inside READCOLLISIONS for its data file (a FIFO) while
-// a second one is started in the same folder.
-TEST(LogLock, SecondRunWhileTheFirstIsInItsScript) {
+const std::string kReplacement = "another file\n";
+const std::string kFirstHead = "KESTOR+ script file: a.kes\n" + CR + "CLEARRUNS\n" + CR + "READCOLLISIONS\n";
+
+const LogAction kLogActions[] = {
+    {"left_alone", [](const TempDir&) {}, nullptr, kFirstHead},
+    {"renamed", [](const TempDir& d) { fs::rename(d / "kestorlog.txt", d / "keep.txt"); }, "keep.txt", ""},
+    {"deleted", [](const TempDir& d) { fs::remove(d / "kestorlog.txt"); }, nullptr, ""},
+    {"replaced",
+     [](const TempDir& d) {
+         fs::remove(d / "kestorlog.txt");
+         d.write("kestorlog.txt", kReplacement);
+     },
+     nullptr, kReplacement},
+};
+
+class SecondRun : public ::testing::TestWithParam<LogAction> {};
+
+// The first run waits inside READCOLLISIONS for its data file (a FIFO)
+// while a second one is started in the same folder: refused whatever
+// became of the first run's log, with no file touched. The first run's
+// later lines go on by the log's name, as they always did: into a new
+// kestorlog.txt once the old one is gone, after the replacement's text.
+TEST_P(SecondRun, IsRefusedWhileTheFirstHoldsTheFolder) {
+    const LogAction& a = GetParam();
     TempDir dir;
     dir.copy_fixture("names/gas.txt", "gas.txt");
     const std::string data = dir.read("gas.txt");
@@ -164,28 +117,34 @@ TEST(LogLock, SecondRunWhileTheFirstIsInItsScript) {
     dir.write("a.kes", "CLEARRUNS\nREADCOLLISIONS\npipe.txt\nXn\n0\nEND\n");
     dir.write("b.kes", kSecondScript);
 
-    RunningKestor first(dir, "a.kes");
+    Child first(dir, ChildSetup({"a.kes"}));
     ASSERT_TRUE(first.read_until(CR + "READCOLLISIONS\n"));
-    const std::string head = "KESTOR+ script file: a.kes\n" + CR + "CLEARRUNS\n" + CR + "READCOLLISIONS\n";
-    ASSERT_EQ(dir.read("kestorlog.txt"), head);
+    ASSERT_EQ(dir.read("kestorlog.txt"), kFirstHead);
+    a.act(dir);
 
+    const auto before = folder_files(dir);
     const RunOutcome second = run_kestor(dir, {"b.kes"});
     EXPECT_EQ(second.exit_status, kLogFileExitStatus);
     EXPECT_EQ(second.err, kBusy);
-    EXPECT_EQ(dir.read("kestorlog.txt"), head);
-    EXPECT_FALSE(dir.exists("res.txt"));
+    EXPECT_EQ(second.out, "");
+    auto after = folder_files(dir);
+    for (const char* own : {".stdin", ".stdout", ".stderr"}) after.erase(own);
+    EXPECT_EQ(after, before);
 
-    const int fifo = open_fifo_for_writing(dir.file("pipe.txt"), first);
-    ASSERT_GE(fifo, 0);
-    ASSERT_EQ(write(fifo, data.data(), data.size()), static_cast<ssize_t>(data.size()));
-    close(fifo);
-    EXPECT_EQ(first.wait(), kExitSuccess);
-    EXPECT_EQ(dir.read("kestorlog.txt"),
-              head + "Xn\npipe.txt\n" + padded("C1    Xn    Elastic") + "\n" + CR + "FINISHED\n");
+    ASSERT_TRUE(feed_fifo(dir.file("pipe.txt"), first, data));
+    EXPECT_EQ(first.wait().exit_status, kExitSuccess);
+    const std::string rest = "Xn\npipe.txt\n" + padded("C1    Xn    Elastic") + "\n" + CR + "FINISHED\n";
+    EXPECT_EQ(dir.read("kestorlog.txt"), a.log_before + rest);
+    if (a.kept_as != nullptr) {
+        EXPECT_EQ(dir.read(a.kept_as), kFirstHead);
+    }
 
     // The lock ends with the process.
     EXPECT_EQ(run_kestor(dir, {"b.kes"}).exit_status, kExitSuccess);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, SecondRun, ::testing::ValuesIn(kLogActions),
+                         [](const ::testing::TestParamInfo<LogAction>& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace kestor::test
