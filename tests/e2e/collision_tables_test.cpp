@@ -1,6 +1,7 @@
 // Tables the data-file reader builds, seen through whole runs: the
 // rotational levels of a species, cross-section tables that fill their
-// room, and keyword lines that also hold a table's dash line.
+// room, tables that start at their threshold, and keyword lines that also
+// hold a table's dash line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -132,6 +133,26 @@ TEST(FullTables, GiveTheRunOfTheSameTableInFewerPoints) {
     // Equal within the discretisation of the two tables.
     for (int i = 1; i < kResStatus; ++i)
         EXPECT_NEAR(runs[1].results[i], runs[0].results[i], 1e-9 * std::abs(runs[0].results[i])) << i;
+}
+
+// An excitation whose file table starts at its threshold with a value
+// above 0 excites nothing below the threshold: it gives, byte for byte,
+// the result file of the same table starting there with 0.
+TEST(ThresholdTables, AValueAtTheThresholdExcitesNothingBelowIt) {
+    std::vector<std::string> files;
+    for (const char* first : {"3.0 5.0e-21", "3.0 0.0"}) {
+        TempDir dir;
+        dir.write("x.txt", std::string("ELASTIC\nX\n 2.0e-5\n-----\n 0.0 5.0e-20\n 10.0 1.0e-19\n 100.0 5.0e-20\n-----\n\n") +
+                               "EXCITATION\nX -> X*\n 3.0\n-----\n " + first + "\n 6.0 1.0e-20\n 50.0 5.0e-21\n-----\n");
+        const RunOutcome r = run_script(
+            dir, "READCOLLISIONS\nx.txt\nX\n0\n" + conditions_with({{kCondEN, "30"}}) + "RUN\n" + kSaveLayout7 + "END\n");
+        ASSERT_EQ(r.exit_status, 0) << first;
+        files.push_back(dir.read("res.txt"));
+        const RawRun run = single_run(files.back(), 1, 2);
+        ASSERT_EQ(run.results.size(), static_cast<std::size_t>(kNumResults) + 1) << first;
+        EXPECT_EQ(run.results[kResStatus], 0.0) << first;
+    }
+    EXPECT_EQ(files[0], files[1]);
 }
 
 const std::string kFinished = CR + "FINISHED";

@@ -72,9 +72,15 @@ const CompletionCase kCompletionCases[] = {
     {"points below the threshold: the last one moves onto it",
      {{0, 0}, {2, 0}, {3.5, 1e-21}, {5, 2e-21}}, 3, 0,
      {{0, 0}, {3, 0}, {3.5, 1e-21}, {5, 2e-21}, {10000, 2e-21}}},
-    {"cross sections at and below the threshold become zero, point 0 stays",
+    {"cross sections at and below the threshold become zero, point 0 too",
      {{0, 4e-21}, {1, 2e-21}, {2, 3e-21}, {3, 5e-21}, {6, 1e-20}}, 3, 0,
-     {{0, 4e-21}, {1, 0}, {2, 0}, {3, 0}, {6, 1e-20}, {10000, 1e-20}}},
+     {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {6, 1e-20}, {10000, 1e-20}}},
+    {"a table starting at its threshold with a value gives 0 eV nothing",
+     {{3, 5e-21}, {6, 1e-20}}, 3, 0,
+     {{0, 0}, {3, 0}, {6, 1e-20}, {10000, 1e-20}}},
+    {"a table starting below its threshold gives 0 eV nothing",
+     {{1, 2e-21}, {6, 1e-20}}, 3, 0,
+     {{0, 0}, {3, 0}, {6, 1e-20}, {10000, 1e-20}}},
     {"the appended point lets the last file point move onto the threshold",
      {{0, 0}, {1, 1e-21}, {2, 2e-21}}, 5, 0,
      {{0, 0}, {1, 0}, {5, 0}, {10000, 2e-21}}},
@@ -249,7 +255,7 @@ TEST_F(CompletionTest, FullTableAlreadyReachingTheUpperEnergyIsCleared) {
         complete_table(*col_, kSlot, extrapolate);
         const Points out = stored();
         ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints)) << extrapolate;
-        EXPECT_EQ(Points(out.begin(), out.begin() + 4), (Points{{0, 1e-20}, {10, 0}, {25, 0}, {30, 1e-20}}))
+        EXPECT_EQ(Points(out.begin(), out.begin() + 4), (Points{{0, 0}, {10, 0}, {25, 0}, {30, 1e-20}}))
             << extrapolate;
         EXPECT_EQ(out.back(), in.back()) << extrapolate;
     }
