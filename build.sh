@@ -76,7 +76,7 @@ case "$what" in
     ;;
   test)
     # The benchmarks are built too, so that they cannot stop compiling
-    # unnoticed; the bit-identity check among them is a test.
+    # unnoticed.
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_TESTS=ON -DKESTOR_BENCH=ON >/dev/null
     cmake --build build
     ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)"

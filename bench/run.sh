@@ -4,11 +4,6 @@
 #                         exponentials of the walk (walk_count) and the memory
 #                         and time of reading large inputs (input_memory)
 #   bench/run.sh quick    the same, one repetition per case of run_bench
-#   bench/run.sh record   records the bit-identity tables of the working tree in
-#                         build-bench/bitcheck-ref/ (for a check between two
-#                         uncommitted states; the committed reference is
-#                         tests/bitcheck/reference/, checked by the tests)
-#   bench/run.sh check    compares the current tables with the recorded ones
 #   bench/run.sh input    peak memory and time of kestor on 20 and 100 MB inputs
 #                         (line feeds only and 100-character lines; also in all)
 # Timings are best-of-several on a machine that should be otherwise idle.
@@ -18,7 +13,7 @@ what="${1:-all}"
 build=build-bench
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTOR_BENCH=ON -DKESTOR_TESTS=OFF >/dev/null
-cmake --build "$build" --target kestor run_bench solve_bench walk_count bitcheck input_memory >/dev/null
+cmake --build "$build" --target kestor run_bench solve_bench walk_count input_memory >/dev/null
 
 case "$what" in
   all)
@@ -35,15 +30,8 @@ case "$what" in
   quick)
     "$build/run_bench" --quick
     ;;
-  record)
-    rm -rf "$build/bitcheck-ref"
-    "$build/bitcheck" --write "$build/bitcheck-ref"
-    ;;
-  check)
-    "$build/bitcheck" --check "$build/bitcheck-ref"
-    ;;
   *)
-    echo "usage: $0 [all|quick|record|check|input]" >&2
+    echo "usage: $0 [all|quick|input]" >&2
     exit 2
     ;;
 esac

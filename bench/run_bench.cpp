@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_cases.h"
+#include "tests/support/run_cases.h"
 #include "common/zeroed.h"
 #include "common/fp_mode.h"
 
@@ -78,9 +78,9 @@ void free(void* p) { __libc_free(p); }
 
 namespace {
 
-using kestor::bench::Case;
-using kestor::bench::en_series;
-using kestor::bench::Gas;
+using kestor::test::Case;
+using kestor::test::en_series;
+using kestor::test::Gas;
 using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point start) {
@@ -170,7 +170,7 @@ std::vector<Case> bench_cases() {
     for (int n : {200, 1000}) {
         for (int sub = 1; sub <= 3; ++sub) {
             v.push_back({"small gradient " + std::to_string(sub) + " n=" + std::to_string(n), Gas::kSmall, n,
-                         {100.0}, [sub](double* c) { c[kCondGrowthModel] = bench::gradient_growth_code(sub); }});
+                         {100.0}, [sub](double* c) { c[kCondGrowthModel] = test::gradient_growth_code(sub); }});
         }
     }
     v.push_back({"large gradient 1 n=1000", Gas::kLarge, 1000, {50.0},
@@ -194,7 +194,7 @@ PassFigures one_pass(kestor::Tables& t, kestor::SolverWork& w, const Case& c) {
     prof.solve_seconds = 0.0;
     prof.solve_calls = 0;
     prof.solve_updates = 0;
-    kestor::bench::run_case(t, w, c, [&](int r, auto solve) {
+    kestor::test::run_case(t, w, c, [&](int r, auto solve) {
         g_count_allocations = true;
         const auto start = Clock::now();
         solve();
@@ -215,12 +215,12 @@ struct CaseFigures {
     int failed = 0;
 };
 
-CaseFigures measure(const kestor::bench::GasFiles& files, const Case& c, double min_seconds, int min_passes) {
+CaseFigures measure(const kestor::test::GasFiles& files, const Case& c, double min_seconds, int min_passes) {
     CaseFigures out;
     auto t = kestor::make_tables();
     auto w = kestor::make_solver_work();
     out.runs = static_cast<int>(c.en_td.size());
-    if (!kestor::bench::load_gas(*t, files, c.gas, out.runs)) return out;
+    if (!kestor::test::load_gas(*t, files, c.gas, out.runs)) return out;
 
     // Warm-up: the first touch of the work area's pages.
     one_pass(*t, *w, c);
@@ -240,7 +240,7 @@ CaseFigures measure(const kestor::bench::GasFiles& files, const Case& c, double 
         if (pass > 200) break;
     }
     for (int r = 1; r <= out.runs; ++r) {
-        if (!kestor::bench::succeeded(*t, r)) ++out.failed;
+        if (!kestor::test::succeeded(*t, r)) ++out.failed;
     }
     return out;
 }
@@ -249,12 +249,12 @@ CaseFigures measure(const kestor::bench::GasFiles& files, const Case& c, double 
 // Memory of a 20-run series of the small gas in this process.
 
 int memory_mode(int n) {
-    const kestor::bench::GasFiles files;
+    const kestor::test::GasFiles files;
     auto t = kestor::make_tables();
     auto w = kestor::make_solver_work();
     const Case c{"memory", Gas::kSmall, n, en_series(1.0, 1000.0, 20), {}};
-    if (!kestor::bench::load_gas(*t, files, c.gas, 20)) return 1;
-    kestor::bench::run_case(*t, *w, c, [](int, auto solve) { solve(); });
+    if (!kestor::test::load_gas(*t, files, c.gas, 20)) return 1;
+    kestor::test::run_case(*t, *w, c, [](int, auto solve) { solve(); });
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     std::printf("%ld\n", u.ru_maxrss);  // kB
@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
                 kPlainLength);
     std::printf("%-28s %4s %5s %9s %9s %6s %6s %6s %9s %7s %7s %6s %6s\n", "case", "runs", "iters", "ms/run",
                 "ms/iter", "walk%", "solve%", "rest%", "solve M/s", "plain", "pair", "/plain", "/pair");
-    const kestor::bench::GasFiles files;
+    const kestor::test::GasFiles files;
     long long allocations = 0;
     for (const Case& c : bench_cases()) {
         if (c.name.find(filter) == std::string::npos) continue;

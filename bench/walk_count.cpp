@@ -13,7 +13,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "bench/bench_cases.h"
+#include "tests/support/run_cases.h"
 #include "common/zeroed.h"
 #include "common/fp_mode.h"
 #include "solver/cross_sections.h"
@@ -36,10 +36,10 @@ extern "C" double exp(double x) {
 
 int main() {
     using namespace kestor;
-    using kestor::bench::Case;
-    using kestor::bench::Gas;
+    using kestor::test::Case;
+    using kestor::test::Gas;
     set_floating_point_mode();
-    const kestor::bench::GasFiles files;
+    const kestor::test::GasFiles files;
     const Case cases[] = {
         {"small n=100", Gas::kSmall, 100, {100.0}, {}},  {"small n=1000", Gas::kSmall, 1000, {100.0}, {}},
         {"large n=200", Gas::kLarge, 200, {50.0}, {}},   {"large n=1000", Gas::kLarge, 1000, {50.0}, {}},
@@ -50,8 +50,8 @@ int main() {
     for (const Case& c : cases) {
         auto t = make_tables();
         auto w = make_solver_work();
-        if (!kestor::bench::load_gas(*t, files, c.gas, 1)) continue;
-        kestor::bench::run_case(*t, *w, c, [](int, auto solve) { solve(); });
+        if (!kestor::test::load_gas(*t, files, c.gas, 1)) continue;
+        kestor::test::run_case(*t, *w, c, [](int, auto solve) { solve(); });
         w->profile.enabled = 1;
         g_exponentials = 0;
         g_count = true;

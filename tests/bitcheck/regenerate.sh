@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the bit-identity cases (bench/bitcheck_cases.h) and prints, case by
+# Runs the bit-identity cases (tests/bitcheck/bitcheck_cases.h) and prints, case by
 # case, every field whose stored numbers moved against the reference in
 # tests/bitcheck/reference/: the runs, the number of values and the largest
 # relative change. That summary, not the hexadecimal files, is what a

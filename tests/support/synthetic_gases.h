@@ -1,7 +1,7 @@
-// Synthetic gases of the benchmarks, written as cross-section data files
-// and loaded through the ordinary reader, so that the tables (completion,
-// grouping of rotations and vibrations, level table) are those a script
-// would give. The shapes are smooth analytic curves, not measured data.
+// Synthetic gases of the benchmarks and the bit-identity check, written
+// as cross-section data files and loaded through the ordinary reader, so
+// that the tables (completion, grouping of rotations and vibrations, level
+// table) are those a script would give. The shapes are smooth analytic curves, not measured data.
 #pragma once
 
 #include <cmath>
@@ -12,7 +12,7 @@
 #include "collisions/readcs.h"
 #include "common/tables.h"
 
-namespace kestor::bench {
+namespace kestor::test {
 
 // A data file being written, one block at a time.
 class DataFile {
@@ -157,4 +157,4 @@ inline int load_species(Tables& t, const std::filesystem::path& path, const char
     return isp;
 }
 
-}  // namespace kestor::bench
+}  // namespace kestor::test

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_cases.h"
+#include "tests/support/run_cases.h"
 
-namespace kestor::bench {
+namespace kestor::test {
 
 inline std::vector<Case> bitcheck_cases() {
     std::vector<Case> v;
@@ -87,4 +87,4 @@ inline std::vector<Case> bitcheck_cases() {
     return v;
 }
 
-}  // namespace kestor::bench
+}  // namespace kestor::test

@@ -1,5 +1,5 @@
 // Bit-identity check of the solver: runs the fixed cases of
-// bench/bitcheck_cases.h and compares every stored double of every run
+// bitcheck_cases.h and compares every stored double of every run
 // (E/N of the row, result row, rate, inverse-rate and energy-loss
 // coefficients, distribution, cell energies, anisotropy) with a reference
 // that holds each value as its 64 bits in hexadecimal, one file per case.
@@ -38,14 +38,14 @@
 #include <gnu/libc-version.h>
 #endif
 
-#include "bench/bitcheck_cases.h"
 #include "common/fp_mode.h"
 #include "driver/labels.h"
+#include "tests/bitcheck/bitcheck_cases.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using kestor::bench::Case;
+using kestor::test::Case;
 
 constexpr int kExitSame = 0;
 constexpr int kExitMoved = 1;
@@ -161,12 +161,12 @@ std::string input_digest(const kestor::Tables& t) {
 }
 
 // Runs a case; false when its gas cannot be loaded (no real data).
-bool run_case(const Case& c, const kestor::bench::GasFiles& files, bool portable, Table& tab) {
+bool run_case(const Case& c, const kestor::test::GasFiles& files, bool portable, Table& tab) {
     auto t = kestor::make_tables();
     auto w = kestor::make_solver_work();
     if (portable) w->kernel_isa = kestor::SolveIsa::kPortable;
-    if (!kestor::bench::load_gas(*t, files, c.gas, static_cast<int>(c.en_td.size()))) return false;
-    kestor::bench::run_case(*t, *w, c, [&](int r, auto solve) {
+    if (!kestor::test::load_gas(*t, files, c.gas, static_cast<int>(c.en_td.size()))) return false;
+    kestor::test::run_case(*t, *w, c, [&](int r, auto solve) {
         solve();
         add_run(tab, *t, r, c.n);
         if (t->run.run_conditions[r][kestor::kCondIonDegree] > 0.0) tab.charged_runs.insert(r);
@@ -436,7 +436,7 @@ void print_tolerances(const Table& ref, const Table& now, const Comparison& cmp)
 }
 
 // Checks (and in write mode rewrites) one case; its exit status.
-int check_case(const Options& o, const Case& c, const kestor::bench::GasFiles& files,
+int check_case(const Options& o, const Case& c, const kestor::test::GasFiles& files,
                const kestor::Tables& labels) {
     Table now;
     if (!run_case(c, files, o.portable, now)) {
@@ -492,7 +492,7 @@ int main(int argc, char** argv) {
         return kExitError;
     }
     kestor::set_floating_point_mode();
-    const std::vector<Case> all = kestor::bench::bitcheck_cases();
+    const std::vector<Case> all = kestor::test::bitcheck_cases();
     if (o.mode == "list") return list_cases(o, all);
 
     std::vector<const Case*> chosen;
@@ -509,7 +509,7 @@ int main(int argc, char** argv) {
 
     auto labels = kestor::make_tables();
     kestor::setlabels(*labels);
-    const kestor::bench::GasFiles files(o.data);
+    const kestor::test::GasFiles files(o.data);
     int worst = kExitSame;
     bool all_skipped = true;
     for (const Case* c : chosen) {

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_gases.h"
+#include "tests/support/synthetic_gases.h"
 #include "common/tables.h"
 #include "solver/solvebol.h"
 #include "solver/work.h"
 #include "tests/support/conditions.h"
 
-namespace kestor::bench {
+namespace kestor::test {
 
 enum class Gas { kSmall, kLarge, kRealN2, kRealAr };
 
@@ -137,4 +137,4 @@ void run_case(Tables& t, SolverWork& w, const Case& c, Around around) {
     }
 }
 
-}  // namespace kestor::bench
+}  // namespace kestor::test
