@@ -3,22 +3,17 @@
 // cannot be started ends the program before any command; one that fails
 // part-way is given up (no later line is appended to it) while the script
 // goes on, so that its result files are still written.
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/program_stop.h"
-#include "tests/e2e/e2e_util.h"
+#include "tests/e2e/child_process.h"
 
 namespace kestor::test {
 namespace {
@@ -77,47 +72,7 @@ TEST(LogCannotStart, AfterThePromptToo) {
 // and is reported. Standard output and error go through pipes, which the
 // limit does not cover.
 RunOutcome run_with_file_size_limit(const TempDir& dir, const std::string& script, rlim_t limit) {
-    const std::string workdir = dir.path().string();
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null_in = open("/dev/null", O_RDONLY);
-        if (chdir(workdir.c_str()) != 0 || null_in < 0) _exit(127);
-        dup2(null_in, STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        for (int fd : {null_in, out[0], out[1], err[0], err[1]}) close(fd);
-        signal(SIGXFSZ, SIG_DFL);  // as a shell leaves it
-        const rlimit rl{limit, limit};
-        if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(127);
-        execl(KESTOR_BINARY, KESTOR_BINARY, script.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    RunOutcome r;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* into[2] = {&r.out, &r.err};
-    int open_pipes = 2;
-    while (open_pipes > 0 && poll(fds, 2, -1) > 0) {
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            char buf[4096];
-            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                into[i]->append(buf, static_cast<std::size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open_pipes;
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return run_child(dir, ChildSetup({script}, {}, {{RLIMIT_FSIZE, limit}}));
 }
 
 constexpr rlim_t kLimit = 1000;  // bytes; the log passes it after about 90 lines
