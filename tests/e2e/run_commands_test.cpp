@@ -1,13 +1,17 @@
 // RUN, RUNSERIES, RUNBACK and RUN2D end to end. Runs without collision data
 // end at once with status 11, which keeps the run-count tests fast; the
 // searches and the table file use a gas with a constant collision
-// frequency, whose mean energy is known: (e/m)(E/N)^2 / (2 r K^2).
+// frequency, whose mean energy is known: (e/m)(E/N)^2 / (2 r K^2), and the
+// mixtures and the failing searches the species of runs/plain_species.txt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/program_stop.h"
@@ -81,6 +85,62 @@ NameValues values_of(const std::string& name) {
     const std::size_t td = name.find(" Td");
     if (td != std::string::npos) v.mean = std::strtod(name.c_str() + td + 3, nullptr);
     return v;
+}
+
+// The species of tests/fixtures/runs/plain_species.txt, copied into `dir`,
+// and the READCOLLISIONS block that loads `species` from it.
+std::string load_plain(const TempDir& dir, const std::string& species) {
+    dir.copy_fixture("runs/plain_species.txt", "plain_species.txt");
+    return "READCOLLISIONS\nplain_species.txt\n" + species + "\n0\n";
+}
+
+// A SAVERESULTS block writing every run to `file` in layout 7.
+std::string save_raw(const std::string& file) { return "SAVERESULTS\n'" + file + "'\n7\n0\n0\n0\n0\n0\n0\n0\n"; }
+
+// The conditions and results of each run in the RESUME section of a
+// layout 7 file, as the words written there (index 1 is condition or
+// result 1); empty when the section is cut short. Each run has as many
+// grid points as its condition 15.
+struct RawWords {
+    std::vector<std::string> conditions;
+    std::vector<std::string> results;
+};
+std::vector<RawWords> raw_words(const std::string& file, int species, int collisions) {
+    const std::size_t at = file.find("\nRESUME\n");
+    if (at == std::string::npos) return {};
+    std::istringstream in(file.substr(at + 8));
+    int runs = 0;
+    in >> runs;
+    auto take = [&in](int count) {
+        std::vector<std::string> w(static_cast<std::size_t>(count) + 1);
+        for (int k = 1; k <= count; ++k) in >> w[static_cast<std::size_t>(k)];
+        return w;
+    };
+    std::vector<RawWords> all;
+    for (int r = 0; r < runs; ++r) {
+        RawWords run;
+        run.conditions = take(kNumConditions);
+        take(species);
+        run.results = take(kNumResults);
+        take(3 * collisions);
+        if (!in) return {};
+        take(3 * static_cast<int>(std::strtod(run.conditions[kCondGridPoints].c_str(), nullptr)));
+        if (!in) return {};
+        all.push_back(std::move(run));
+    }
+    return all;
+}
+
+// A number of the RESUME section at full precision: its words on the
+// machine kind the values were taken on, within 1e-4 relative elsewhere
+// (the C library's erf differs in the last bit on aarch64).
+void expect_full_precision(const std::string& got, const std::string& expected, const std::string& what) {
+#if defined(__x86_64__)
+    EXPECT_EQ(got, expected) << what;
+#else
+    const double e = std::strtod(expected.c_str(), nullptr);
+    EXPECT_NEAR(std::strtod(got.c_str(), nullptr), e, 1e-4 * std::abs(e)) << what;
+#endif
 }
 
 TEST(RunCommand, DataLinesOneRunEach) {
@@ -187,6 +247,91 @@ TEST(RunSeries, UnreachableTargetIsMarked) {
         EXPECT_NE(n.find(" Td    Incorrect mean energy"), std::string::npos) << n;
 }
 
+// Targets that fall from 6 to 3 eV: RUNSERIES computes them in row order,
+// each run after the first starting from the run before it (a step down),
+// and RUNBACK from 3 eV up. The negative step of the series must not make
+// the tolerance negative: every target is met.
+TEST(RunSeries, FallingTargetMeanEnergies) {
+    TempDir dir;
+    const std::string series = "2\n6 3\n3\n1\n";
+    const RunOutcome r = run_script(dir, load_maxwell(dir) + conditions_with({}) + "RUNSERIES\n" + series +
+                                             "RUNBACK\n" + series + save_raw("raw.txt"));
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const std::vector<std::string> log = log_lines(dir);
+    const auto from = std::find(log.begin(), log.end(), CR + "RUNSERIES");
+    ASSERT_NE(from, log.end());
+    EXPECT_EQ(std::vector<std::string>(from, log.end()),
+              (std::vector<std::string>{CR + "RUNSERIES", padded("R1    8.26 Td    6.00 eV"),
+                                        padded("R2    7.15 Td    4.50 eV"), padded("R3    5.84 Td    3.00 eV"),
+                                        CR + "RUNBACK", padded("R6    5.84 Td    3.00 eV"),
+                                        padded("R5    7.15 Td    4.50 eV"), padded("R4    8.26 Td    6.00 eV"),
+                                        CR + "SAVERESULTS", "raw.txt", CR + "FINISHED"}));
+
+    // The E/N found and the mean energy reached: within 1e-4 of the target
+    // and of the analytic mean energy at that E/N. RUNBACK starts its
+    // searches elsewhere and stops at other E/N.
+    struct Row {
+        double target;
+        const char* field;
+        const char* mean;
+    };
+    const Row rows[] = {
+        {6.0, "8.25992300809715", "5.99977496767433"}, {4.5, "7.15341797080202", "4.49996375595924"},
+        {3.0, "5.84075049814351", "3.00000047542817"}, {6.0, "8.25990056523425", "5.99974234589862"},
+        {4.5, "7.15329038366441", "4.49980326365157"}, {3.0, "5.84075679344344", "3.00000694266138"},
+    };
+    const std::vector<RawWords> raw = raw_words(dir.read("raw.txt"), 1, 1);
+    ASSERT_EQ(raw.size(), 6u);
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+        const std::string run = "run " + std::to_string(k + 1);
+        expect_full_precision(raw[k].conditions[kCondEN], rows[k].field, run + " E/N");
+        expect_full_precision(raw[k].results[kResMeanEnergy], rows[k].mean, run + " mean energy");
+        EXPECT_EQ(raw[k].results[kResStatus], "0.000000000000000E+000") << run;
+        const double mean = std::strtod(raw[k].results[kResMeanEnergy].c_str(), nullptr);
+        const double field = std::strtod(raw[k].conditions[kCondEN].c_str(), nullptr);
+        EXPECT_NEAR(mean, rows[k].target, 1e-4 * rows[k].target) << run;
+        EXPECT_NEAR(maxwell_mean_energy(field), mean, 1e-4 * mean) << run;
+    }
+}
+
+// A target series whose every solve fails: each run probes 1 and 1000 Td
+// (a failed neighbour gives no starting point), then halves its way from
+// 1000 Td toward the 1 Td probe for all 20 steps and keeps the last one,
+// 1 + 999/2^20 Td, with the status of that failed solve.
+TEST(RunSeries, TargetSeriesWhoseEverySolveFails) {
+    struct Case {
+        const char* what;
+        const char* species;
+        std::vector<std::pair<int, std::string>> changes;
+        const char* keyword;
+        const char* shown;   // the status in the run name
+        const char* status;  // result 30 in the RESUME section
+    };
+    const Case cases[] = {
+        {"no elastic data", "Gx", {}, "RUNSERIES", "Missing elastic collisions", "11.0000000000000"},
+        {"no grid points", "Ga", {{kCondGridPoints, "0"}}, "RUNBACK", "Failed", "1.00000000000000"},
+        {"stopped by the iteration limit", "Ga", {{kCondMaxIterations, "1"}}, "RUNSERIES", "Failed",
+         "1.00000000000000"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const RunOutcome r = run_script(dir, load_plain(dir, c.species) + conditions_with(c.changes) + c.keyword +
+                                                 "\n2\n6 3\n3\n1\n" + save_raw("raw.txt"));
+        ASSERT_EQ(r.exit_status, 0) << c.what << ": " << r.err;
+        const bool backward = std::string(c.keyword) == "RUNBACK";
+        std::vector<std::string> expected;
+        for (int k = 1; k <= 3; ++k)
+            expected.push_back(padded("R" + std::to_string(backward ? 4 - k : k) + "    1.00 Td    " + c.shown));
+        EXPECT_EQ(run_names(log_lines(dir)), expected) << c.what;
+        const std::vector<RawWords> raw = raw_words(dir.read("raw.txt"), 1, 1);
+        ASSERT_EQ(raw.size(), 3u) << c.what;
+        for (std::size_t k = 0; k < raw.size(); ++k) {
+            EXPECT_EQ(raw[k].conditions[kCondEN], "1.00095272064209") << c.what << ", run " << k + 1;
+            EXPECT_EQ(raw[k].results[kResStatus], c.status) << c.what << ", run " << k + 1;
+        }
+    }
+}
+
 TEST(Run2D, SecondVariableUndefined) {
     const std::vector<std::pair<std::string, std::vector<std::pair<int, std::string>>>> cases = {
         {"no VAR entry", {}},
@@ -285,6 +430,58 @@ TEST(Run2D, TableFileOfATargetEnergyGrid) {
     EXPECT_EQ(t[at + 1], label("", "C1    Maxw    Elastic"));
     for (std::size_t k = 0; k < t.size(); ++k)
         if (!t[k].empty() && t[k][0] != ' ') ADD_FAILURE() << "record " << k << ": " << t[k];
+}
+
+// Rows and columns over two mole fractions given as VAR on the composition
+// line. With a normalisation switch other than 0 every species gets a
+// column block holding its fraction in the last row of each column: the row
+// fraction shows its last row value there, a fixed fraction (switch 1) what
+// is left beside the two varied ones.
+TEST(Run2D, RowsAndColumnsOfTwoVariedMoleFractions) {
+    struct Case {
+        const char* what;
+        const char* species;
+        const char* composition;
+        std::vector<std::string> records;  // from "Rows:" to the last column record
+    };
+    const std::string f2 = "  0.2000    ", f4 = "  0.4000    ", f6 = "  0.6000    ";
+    const Case cases[] = {
+        {"two species, normalised",
+         "Ga Gb",
+         "VAR VAR\n1\n",
+         {" Rows: Mole fraction Ga", f2, f4, f6, "", " Columns: Mole fraction Ga", f6 + f6, "",
+          " Columns: Mole fraction Gb", "  0.1000      0.3000    "}},
+        {"three species, the middle one fixed, normalised",
+         "Ga Gb Gc",
+         "VAR 0.5 VAR\n1\n",
+         {" Rows: Mole fraction Ga", f2, f4, f6, "", " Columns: Mole fraction Ga", f6 + f6, "",
+          " Columns: Mole fraction Gb", "  0.3000      0.1000    ", "", " Columns: Mole fraction Gc",
+          "  0.1000      0.3000    "}},
+        {"two species, not normalised",
+         "Ga Gb",
+         "VAR VAR\n0\n",
+         {" Rows: Mole fraction Ga", f2, f4, f6, "", " Columns: Mole fraction Gb", "  0.1000      0.3000    "}},
+        // Switch 2 normalises nothing, but like 1 it lists every species.
+        {"three species, switch 2",
+         "Ga Gb Gc",
+         "VAR 0.5 VAR\n2\n",
+         {" Rows: Mole fraction Ga", f2, f4, f6, "", " Columns: Mole fraction Ga", f6 + f6, "",
+          " Columns: Mole fraction Gb", "  0.5000      0.5000    ", "", " Columns: Mole fraction Gc",
+          "  0.1000      0.3000    "}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const RunOutcome r = run_script(dir, load_plain(dir, c.species) + conditions_with({}, c.composition) +
+                                                 "RUN2D\n1\n0.2 0.6 0.1 0.3\n3 2\n1 1\ngrid.txt\n");
+        ASSERT_EQ(r.exit_status, 0) << c.what << ": " << r.err;
+        EXPECT_EQ(run_names(log_lines(dir)).size(), 6u) << c.what;
+        const std::vector<std::string> t = split_lines(dir.read("grid.txt"));
+        ASSERT_GT(t.size(), c.records.size() + 1) << c.what;
+        EXPECT_EQ(std::vector<std::string>(t.begin(), t.begin() + c.records.size()), c.records) << c.what;
+        // The result blocks follow.
+        EXPECT_EQ(t[c.records.size()], "") << c.what;
+        EXPECT_EQ(t[c.records.size() + 1], " " + padded("Mean energy (eV)")) << c.what;
+    }
 }
 
 TEST(Run2D, TableFileThatCannotBeOpenedAborts) {

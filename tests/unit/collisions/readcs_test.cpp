@@ -85,6 +85,71 @@ TEST_F(ReadcsTest, RequestedNameIsComparedInUpperCase) {
     EXPECT_EQ(t.num.collision_count, 4);
 }
 
+// The requested name and the target line are both raised to upper case,
+// the letters a to z alone: the ends of the alphabet fold, their ASCII
+// neighbours (@ before A, [ after Z, ` before a, { after z), digits and
+// bytes above 127 stay as they are on either side.
+struct CaseFoldCase {
+    const char* requested;  // the species name as written in the script
+    const char* target;     // the target line of the one block in the file
+    bool matches;
+};
+
+void PrintTo(const CaseFoldCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.requested)) << " against target line "
+        << ::testing::PrintToString(std::string(c.target));
+}
+
+class TargetCaseFoldTest : public ReadcsTest, public ::testing::WithParamInterface<CaseFoldCase> {};
+
+TEST_P(TargetCaseFoldTest, OnlyLettersAToZFold) {
+    const CaseFoldCase& c = GetParam();
+    load_text(std::string("ELASTIC\n") + c.target + "\n 1e-5\n-----\n 0 1e-20\n 10 2e-20\n-----\n", c.requested);
+    EXPECT_EQ(t.num.collision_count, c.matches ? 1 : 0);
+}
+
+const CaseFoldCase kCaseFoldCases[] = {
+    // z and Z, a and A: the last and the first letter fold both ways.
+    {"Xz", "XZ", true},
+    {"XZ", "Xz", true},
+    {"xz", "xZ", true},
+    {"zz", "ZZ", true},
+    {"a", "A", true},
+    {"A", "a", true},
+    {"aZ", "Az", true},
+    {"Za", "zA", true},
+    // The neighbours of the letters fold neither in the name nor in the line.
+    {"X{", "X[", false},  // { = z + 1, [ = Z + 1
+    {"X[", "X{", false},
+    {"X`", "X@", false},  // ` = a - 1, @ = A - 1
+    {"X@", "X`", false},
+    {"X{", "x{", true},   // beside a letter that folds, { is kept on both sides
+    {"x[", "X[", true},
+    {"X`", "x`", true},
+    {"x@", "X@", true},
+    // Digits and bytes above 127 neither fold nor match their would-be partners.
+    {"X1", "x1", true},
+    {"X1", "X\x11", false},  // '1' - 32
+    {"X\x11", "X1", false},
+    {"H\xe9", "h\xe9", true},
+    {"H\xe9", "H\xc9", false},  // Latin-1 e acute against E acute
+    {"H\xc9", "h\xe9", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Names, TargetCaseFoldTest, ::testing::ValuesIn(kCaseFoldCases));
+
+TEST_F(ReadcsTest, EveryLetterFoldsBothWays) {
+    for (char lower = 'a'; lower <= 'z'; ++lower) {
+        const std::string small = std::string("q") + lower;
+        const std::string capital = std::string("Q") + static_cast<char>(lower - 'a' + 'A');
+        for (const auto& [requested, target] : {std::pair{small, capital}, std::pair{capital, small}}) {
+            t.num.collision_count = 0;
+            load_text("ELASTIC\n" + target + "\n 1e-5\n-----\n 0 1e-20\n-----\n", requested);
+            EXPECT_EQ(t.num.collision_count, 1) << requested << " against " << target;
+        }
+    }
+}
+
 TEST_F(ReadcsTest, SpeciesWithoutBlocksGetsNoCollision) {
     const std::string file = collision_fixture("gas_ar.txt");
     t.sp.species_effective_flag[1] = 1;

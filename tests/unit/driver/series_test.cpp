@@ -2,7 +2,9 @@
 // the target-mean-energy series, with a model of the solver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -267,6 +269,77 @@ TEST_F(Series, TargetMeanEnergiesAreMet) {
     EXPECT_EQ(model().fields[0], 1.0);
     EXPECT_EQ(model().fields[1], 1000.0);
     EXPECT_EQ(t.num.run_count, 5);
+}
+
+TEST_F(Series, FallingTargetsStartFromTheRunsBefore) {
+    // w = 0.3 sqrt(E); targets 6, 5, 4 and 3 eV: a negative step.
+    model().scale = 0.3;
+    model().power = 0.5;
+    in.C[kCondConvergence] = 1e-4;
+    in.C[kCondEN] = 17.0;
+    ASSERT_EQ(series("RUNSERIES", {"2", "6 3", "4", "1"}), CommandResult::kNext);
+    auto mean = [this](int r) { return t.run.run_results[r][kResMeanEnergy]; };
+    for (int r = 1; r <= 4; ++r) {
+        const double target = 7.0 - r;
+        EXPECT_LT(std::abs(mean(r) / target - 1.0), 1e-4) << r;
+        EXPECT_EQ(t.run.run_results[r][kResStatus], kStatusSuccess) << r;
+    }
+    // Rows in order; only the first run probes.
+    const std::vector<int>& runs = model().runs;
+    const std::vector<double>& fields = model().fields;
+    EXPECT_TRUE(std::is_sorted(runs.begin(), runs.end()));
+    auto first_solve = [&](int r) { return std::find(runs.begin(), runs.end(), r) - runs.begin(); };
+    ASSERT_LT(first_solve(3), static_cast<std::ptrdiff_t>(fields.size()));
+    EXPECT_EQ(fields[0], 1.0);
+    EXPECT_EQ(fields[1], 1000.0);
+    for (std::size_t k = static_cast<std::size_t>(first_solve(2)); k < fields.size(); ++k) {
+        EXPECT_NE(fields[k], 1.0) << k;
+        EXPECT_NE(fields[k], 1000.0) << k;
+    }
+    // Run 2 starts from run 1 by proportion, below it; run 3 from the
+    // secant through runs 1 and 2 (within the clamps here).
+    auto target = [](int r) {
+        double v = 0.0;
+        spacing_value(kSpacingLinear, 6.0, 3.0, series_position(r, 4), v);
+        return v;
+    };
+    EXPECT_EQ(fields[first_solve(2)], field(1) * target(2) / mean(1));
+    EXPECT_LT(fields[first_solve(2)], field(1));
+    const double m = target(3);
+    const double secant = ((m - mean(1)) * field(2) - (m - mean(2)) * field(1)) / (mean(2) - mean(1));
+    EXPECT_GT(secant, 0.5 * field(2));
+    EXPECT_EQ(fields[first_solve(3)], secant);
+    EXPECT_EQ(in.C[kCondEN], 17.0);  // a target series varies no condition
+    EXPECT_DOUBLE_EQ(in.series_step, (3.0 - 6.0) / 3.0 / 3.0);
+}
+
+TEST_F(Series, TargetSeriesWhoseEverySolveFails) {
+    // A failed neighbour gives no starting point: every run probes 1 and
+    // 1000 Td, then halves from 1000 Td toward 1 Td for all 20 steps, and
+    // keeps the last E/N with the failed status.
+    model().fail_from = 0.0;
+    std::vector<double> one_run = {1.0, 1000.0};
+    for (int k = 1; k <= kSearchLimit; ++k) one_run.push_back(1.0 + 999.0 / std::ldexp(1.0, k));
+    for (const char* keyword : {"RUNSERIES", "RUNBACK"}) {
+        t.num.run_count = 0;
+        model().runs.clear();
+        model().fields.clear();
+        ASSERT_EQ(series(keyword, {"2", "6 3", "3", "1"}), CommandResult::kNext) << keyword;
+        const bool backward = std::string(keyword) == "RUNBACK";
+        std::vector<int> runs;
+        std::vector<double> fields;
+        for (int i = 1; i <= 3; ++i) {
+            runs.insert(runs.end(), one_run.size(), backward ? 4 - i : i);
+            fields.insert(fields.end(), one_run.begin(), one_run.end());
+        }
+        EXPECT_EQ(model().runs, runs) << keyword;
+        EXPECT_EQ(model().fields, fields) << keyword;
+        for (int r = 1; r <= 3; ++r) {
+            EXPECT_EQ(field(r), 1.0 + 999.0 / 1048576.0) << keyword << " " << r;
+            EXPECT_EQ(t.run.run_results[r][kResStatus], kStatusFailed) << keyword << " " << r;
+        }
+        EXPECT_EQ(t.num.run_count, 3) << keyword;
+    }
 }
 
 TEST_F(Series, TargetSeriesBackwardProbesAtItsLastRow) {
