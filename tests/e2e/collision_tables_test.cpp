@@ -14,22 +14,6 @@
 namespace kestor::test {
 namespace {
 
-// Elastic scattering and the rotations J -> J+1 for J = 0 .. 11 of a
-// molecule with rotational constant 0.5 meV, grouped unless `showrot`.
-std::string rotation_gas(bool showrot) {
-    constexpr double kB = 0.0005;
-    std::ostringstream s;
-    s << (showrot ? "SHOWROT\n\n" : "Molecule M: elastic and 12 rotations\n\n");
-    s << "ELASTIC\nM\n 2.0e-5\n-----\n 0.0 5.0e-20\n 1.0 8.0e-20\n 10.0 1.0e-19\n 100.0 5.0e-20\n-----\n\n";
-    for (int j = 0; j < 12; ++j) {
-        const double lower = kB * j * (j + 1);
-        const double upper = kB * (j + 1) * (j + 2);
-        s << "ROTATION\nM -> M(J=" << j + 1 << ")\n " << lower << " " << 2 * j + 1 << "\n " << upper << " "
-          << 2 * j + 3 << "\n-----\n " << upper - lower << " 0.0\n 0.1 2.0e-21\n 1.0 5.0e-21\n 10.0 2.0e-21\n-----\n\n";
-    }
-    return s.str();
-}
-
 // The one run of a layout 7 file, with the default grid.
 RawRun single_run(const std::string& text, int species, int collisions) {
     const std::vector<RawRun> runs = raw_runs(text, species, collisions, kDefaultGridPoints);
@@ -78,7 +62,7 @@ TEST(RotationalLevels, SameRunGroupedOrShownLoadedFirstOrAfterAnotherGas) {
     for (const Way& w : ways) {
         TempDir dir;
         dir.copy_fixture("collisions/gas_ar.txt", "ar.txt");
-        dir.write("mol.txt", rotation_gas(w.showrot));
+        dir.write("mol.txt", rotor_gas(12, " 0.1 2.0e-21\n 1.0 5.0e-21\n 10.0 2.0e-21\n", w.showrot));
         std::string script;
         if (w.after_other_gas) script += "READCOLLISIONS\nar.txt\nAr\n0\n";
         script += "READCOLLISIONS\nmol.txt\nM\n0\n";

@@ -4,6 +4,9 @@
 
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -100,38 +103,104 @@ inline std::vector<std::string> default_conditions() {
     return condition_entries({{kCondEN, 10}, {kCondIonCharge, 1}, {kCondGridPoints, kDefaultGridPoints}});
 }
 
-// One run of the raw arrays that layout 7 writes after "RESUME".
-struct RawRun {
-    std::vector<double> results;       // results 1..30 at their index (0 unused)
-    std::vector<double> distribution;  // per grid point: cell energy, distribution, anisotropy
+// One run of the raw arrays that layout 7 writes after "RESUME", as the
+// words written there: the numbers at full precision, to compare them as
+// written. Index k of `conditions` and `results` is condition or result k
+// (index 0 unused).
+struct RunWords {
+    std::vector<std::string> conditions;    // 20 conditions
+    std::vector<std::string> fractions;     // one mole fraction per species
+    std::vector<std::string> results;       // 30 results
+    std::vector<std::string> coefficients;  // rate, inverse rate, energy loss per collision
+    std::vector<std::string> distribution;  // per grid point: cell energy, distribution, anisotropy
 };
 
-// Every run of a layout 7 file: per run 20 conditions, one value per
-// species, 30 results, three values per collision and three per grid
-// point. Empty when the file holds fewer.
-inline std::vector<RawRun> raw_runs(const std::string& file, int species, int collisions, int points) {
+// Every run of a layout 7 file; each run holds as many grid points as its
+// condition 15. Empty when the file holds fewer words than that.
+inline std::vector<RunWords> resume_runs(const std::string& file, int species, int collisions) {
     const std::size_t at = file.find("\nRESUME\n");
     if (at == std::string::npos) return {};
     std::istringstream in(file.substr(at + 8));
     int runs = 0;
     in >> runs;
-    auto take = [&in](int count) {
-        std::vector<double> v(static_cast<std::size_t>(count));
-        for (double& x : v) in >> x;
-        return v;
+    auto take = [&in](int count, bool numbered) {
+        std::vector<std::string> w(static_cast<std::size_t>(count) + (numbered ? 1 : 0));
+        for (std::size_t k = numbered ? 1 : 0; k < w.size(); ++k) in >> w[k];
+        return w;
     };
-    std::vector<RawRun> all;
+    std::vector<RunWords> all;
     for (int r = 0; r < runs; ++r) {
-        take(kNumConditions + species);
-        RawRun run;
-        run.results = take(kNumResults);
-        run.results.insert(run.results.begin(), 0.0);
-        take(3 * collisions);
-        run.distribution = take(3 * points);
+        RunWords run;
+        run.conditions = take(kNumConditions, true);
+        run.fractions = take(species, false);
+        run.results = take(kNumResults, true);
+        run.coefficients = take(3 * collisions, false);
+        if (!in) return {};
+        run.distribution = take(3 * static_cast<int>(std::strtod(run.conditions[kCondGridPoints].c_str(), nullptr)), false);
         if (!in) return {};
         all.push_back(std::move(run));
     }
     return all;
+}
+
+// One run of a layout 7 file as numbers.
+struct RawRun {
+    std::vector<double> results;       // results 1..30 at their index (0 unused)
+    std::vector<double> distribution;  // per grid point: cell energy, distribution, anisotropy
+};
+
+// Every run of a layout 7 file, each of `points` grid points. Empty when
+// the file holds other runs.
+inline std::vector<RawRun> raw_runs(const std::string& file, int species, int collisions, int points) {
+    auto numbers = [](const std::vector<std::string>& words, std::size_t from) {
+        std::vector<double> v(from, 0.0);
+        for (std::size_t k = from; k < words.size(); ++k) v.push_back(std::strtod(words[k].c_str(), nullptr));
+        return v;
+    };
+    std::vector<RawRun> all;
+    for (const RunWords& w : resume_runs(file, species, collisions)) {
+        if (w.distribution.size() != static_cast<std::size_t>(3 * points)) return {};
+        all.push_back({numbers(w.results, 1), numbers(w.distribution, 0)});
+    }
+    return all;
+}
+
+// A number written at full precision against the word it was pinned at:
+// the same word on x86-64, where the values were taken; elsewhere, where
+// the C library's erf differs in the last bit, within `relative` of it
+// (or within `absolute`, for counts).
+inline void expect_full_precision(const std::string& got, const std::string& expected, const std::string& what,
+                                  double relative = 1e-4, double absolute = 0.0) {
+#if defined(__x86_64__)
+    (void)relative;
+    (void)absolute;
+    EXPECT_EQ(got, expected) << what;
+#else
+    const double e = std::strtod(expected.c_str(), nullptr);
+    EXPECT_NEAR(std::strtod(got.c_str(), nullptr), e, absolute + relative * std::abs(e)) << what;
+#endif
+}
+
+// A data file of molecule M: elastic scattering and the rotations J -> J+1
+// for J = 0 .. rotations - 1 of a rotor of 0.5 meV, each with the table
+// `rotation` (lines of energy and cross section) after its threshold
+// point; grouped, unless `showrot`.
+inline std::string rotor_gas(int rotations, const std::string& rotation, bool showrot = false) {
+    constexpr double kB = 0.0005;
+    std::ostringstream s;
+    if (showrot) {
+        s << "SHOWROT\n\n";
+    } else {
+        s << "Molecule M: elastic and " << rotations << " rotations\n\n";
+    }
+    s << "ELASTIC\nM\n 2.0e-5\n-----\n 0.0 5.0e-20\n 1.0 8.0e-20\n 10.0 1.0e-19\n 100.0 5.0e-20\n-----\n\n";
+    for (int j = 0; j < rotations; ++j) {
+        const double lower = kB * j * (j + 1);
+        const double upper = kB * (j + 1) * (j + 2);
+        s << "ROTATION\nM -> M(J=" << j + 1 << ")\n " << lower << " " << 2 * j + 1 << "\n " << upper << " "
+          << 2 * j + 3 << "\n-----\n " << upper - lower << " 0.0\n" << rotation << "-----\n\n";
+    }
+    return s.str();
 }
 
 // A CONDITIONS block with the given entries, then `composition` (the

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,52 +95,6 @@ std::string load_plain(const TempDir& dir, const std::string& species) {
 
 // A SAVERESULTS block writing every run to `file` in layout 7.
 std::string save_raw(const std::string& file) { return "SAVERESULTS\n'" + file + "'\n7\n0\n0\n0\n0\n0\n0\n0\n"; }
-
-// The conditions and results of each run in the RESUME section of a
-// layout 7 file, as the words written there (index 1 is condition or
-// result 1); empty when the section is cut short. Each run has as many
-// grid points as its condition 15.
-struct RawWords {
-    std::vector<std::string> conditions;
-    std::vector<std::string> results;
-};
-std::vector<RawWords> raw_words(const std::string& file, int species, int collisions) {
-    const std::size_t at = file.find("\nRESUME\n");
-    if (at == std::string::npos) return {};
-    std::istringstream in(file.substr(at + 8));
-    int runs = 0;
-    in >> runs;
-    auto take = [&in](int count) {
-        std::vector<std::string> w(static_cast<std::size_t>(count) + 1);
-        for (int k = 1; k <= count; ++k) in >> w[static_cast<std::size_t>(k)];
-        return w;
-    };
-    std::vector<RawWords> all;
-    for (int r = 0; r < runs; ++r) {
-        RawWords run;
-        run.conditions = take(kNumConditions);
-        take(species);
-        run.results = take(kNumResults);
-        take(3 * collisions);
-        if (!in) return {};
-        take(3 * static_cast<int>(std::strtod(run.conditions[kCondGridPoints].c_str(), nullptr)));
-        if (!in) return {};
-        all.push_back(std::move(run));
-    }
-    return all;
-}
-
-// A number of the RESUME section at full precision: its words on the
-// machine kind the values were taken on, within 1e-4 relative elsewhere
-// (the C library's erf differs in the last bit on aarch64).
-void expect_full_precision(const std::string& got, const std::string& expected, const std::string& what) {
-#if defined(__x86_64__)
-    EXPECT_EQ(got, expected) << what;
-#else
-    const double e = std::strtod(expected.c_str(), nullptr);
-    EXPECT_NEAR(std::strtod(got.c_str(), nullptr), e, 1e-4 * std::abs(e)) << what;
-#endif
-}
 
 TEST(RunCommand, DataLinesOneRunEach) {
     TempDir dir;
@@ -280,7 +233,7 @@ TEST(RunSeries, FallingTargetMeanEnergies) {
         {3.0, "5.84075049814351", "3.00000047542817"}, {6.0, "8.25990056523425", "5.99974234589862"},
         {4.5, "7.15329038366441", "4.49980326365157"}, {3.0, "5.84075679344344", "3.00000694266138"},
     };
-    const std::vector<RawWords> raw = raw_words(dir.read("raw.txt"), 1, 1);
+    const std::vector<RunWords> raw = resume_runs(dir.read("raw.txt"), 1, 1);
     ASSERT_EQ(raw.size(), 6u);
     for (std::size_t k = 0; k < raw.size(); ++k) {
         const std::string run = "run " + std::to_string(k + 1);
@@ -323,7 +276,7 @@ TEST(RunSeries, TargetSeriesWhoseEverySolveFails) {
         for (int k = 1; k <= 3; ++k)
             expected.push_back(padded("R" + std::to_string(backward ? 4 - k : k) + "    1.00 Td    " + c.shown));
         EXPECT_EQ(run_names(log_lines(dir)), expected) << c.what;
-        const std::vector<RawWords> raw = raw_words(dir.read("raw.txt"), 1, 1);
+        const std::vector<RunWords> raw = resume_runs(dir.read("raw.txt"), 1, 1);
         ASSERT_EQ(raw.size(), 3u) << c.what;
         for (std::size_t k = 0; k < raw.size(); ++k) {
             EXPECT_EQ(raw[k].conditions[kCondEN], "1.00095272064209") << c.what << ", run " << k + 1;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -272,6 +273,74 @@ TEST_F(CompletionTest, TableFilledByTheInsertionsIsCompleted) {
     EXPECT_EQ(Points(out.begin(), out.begin() + 3), (Points{{0, 0}, {4, 0}, {5, 1e-21}}));
     EXPECT_EQ(Points(out.end() - 2, out.end()), (Points{{5.0 + kMaxCsPoints - 2, 1e-21}, {10000, 1e-21}}));
 }
+
+// --- which points a full table gives up when several tie --------------------
+
+// Cross sections of 1 and 3 units of 2^-66 m2 (about 1.4e-20 and 4.1e-20):
+// with whole-eV energies every removal change is computed exactly, so
+// points of equal change tie exactly.
+const double kUnit = std::ldexp(1.0, -66);
+
+// A zigzag between 1 and 3 units at energies first + j (eV), flat at the
+// points of `flat`: such a point takes the value of its neighbours, which
+// are equal, so that removing it changes nothing. Every corner of the
+// zigzag changes the table by the same amount.
+Points zigzag(double first, const std::vector<int>& flat = {}) {
+    auto level = [](int j) { return (j % 2 == 1 ? 3.0 : 1.0) * kUnit; };
+    Points p;
+    for (int j = 0; j < kMaxCsPoints; ++j) {
+        const bool is_flat = std::find(flat.begin(), flat.end(), j) != flat.end();
+        p.emplace_back(first + j, level(is_flat ? j - 1 : j));
+    }
+    return p;
+}
+
+struct TiedTableCase {
+    std::string what;
+    Points in;                 // 1003 read points
+    int front;                 // points the completion puts in front of them
+    std::vector<int> dropped;  // the read points given up, by their index in `in`
+};
+
+void PrintTo(const TiedTableCase& c, std::ostream* os) { *os << c.what; }
+
+class TiedTableTest : public CompletionTest, public ::testing::WithParamInterface<TiedTableCase> {};
+
+// Of points that change the table equally the first goes; after each
+// removal the changes are measured again on the shorter table.
+TEST_P(TiedTableTest, GivesUpTheFirstOfEqualPoints) {
+    const TiedTableCase& c = GetParam();
+    load(c.in, 0);
+    complete_table(*col_, kSlot, 0);
+    const Points out = stored();
+    ASSERT_EQ(out.size(), static_cast<std::size_t>(kMaxCsPoints)) << c.what;
+    Points kept;
+    for (int j = 0; j < kMaxCsPoints; ++j)
+        if (std::find(c.dropped.begin(), c.dropped.end(), j) == c.dropped.end()) kept.push_back(c.in[j]);
+    // The kept read points follow the points put in front, and the flat
+    // upper point follows them.
+    ASSERT_EQ(static_cast<int>(kept.size()) + c.front + 1, kMaxCsPoints) << c.what;
+    EXPECT_EQ(Points(out.begin() + c.front, out.end() - 1), kept) << c.what;
+    EXPECT_EQ(out.back(), (std::pair<double, double>{10000, c.in.back().second})) << c.what;
+}
+
+const TiedTableCase kTiedTableCases[] = {
+    // From 0 eV: only the upper point is added, one read point goes.
+    {"two flat points tie: the first goes", zigzag(0.0, {300, 700}), 0, {300}},
+    {"the inner point next to the last point is looked at too", zigzag(0.0, {1001}), 0, {1001}},
+    // From 1 eV: the zero point in front and the upper point, two go.
+    {"three flat points tie, two to give up: the first two go", zigzag(1.0, {200, 500, 800}), 1, {200, 500}},
+    // Before the flat point goes its neighbours change the table less than
+    // a corner; after it, they change it more: the corner at point 1 goes.
+    {"a flat point, then the first corner: the changes are measured again", zigzag(1.0, {300}), 1, {1, 300}},
+    // After point 1 goes, the new point 1 (read point 2) changes the
+    // table as much as every corner does: it ties again, and goes.
+    {"a zigzag whose corners all tie: the first two inner points go", zigzag(1.0), 1, {1, 2}},
+    {"a straight line ties everywhere: the first inner points go",
+     points(kMaxCsPoints, [](int j) { return 1.0 + j; }, [](int j) { return j * kUnit; }), 1, {1, 2}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tables, TiedTableTest, ::testing::ValuesIn(kTiedTableCases));
 
 TEST_F(CompletionTest, TableThatJustFitsKeepsEveryReadPoint) {
     // 1001 points from zero: the flat upper point makes 1002; the ln(E)/E

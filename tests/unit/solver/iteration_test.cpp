@@ -232,6 +232,54 @@ TEST(RunStatus, NoFieldInAWarmGasIsSolved) {
     EXPECT_NEAR(m.result(kResMeanEnergy), 1.5 * kt, 0.005 * 1.5 * kt);
 }
 
+// Without a field the distribution is the Maxwellian at the gas
+// temperature, which is also where each trial starts: the first iteration
+// changes it by almost nothing and the second converges. The grid is the
+// only thing left to find.
+struct NoFieldCase {
+    std::string what;
+    double tg_kelvin;
+    int grid_type;
+    double start_emax;
+    int iterations;
+    int grid_trials;
+    double emax;  // the final grid's top, at full precision
+};
+
+void PrintTo(const NoFieldCase& c, std::ostream* os) { *os << c.what; }
+
+class NoFieldInAWarmGas : public ::testing::TestWithParam<NoFieldCase> {};
+
+TEST_P(NoFieldInAWarmGas, ConvergesAsSoonAsItsGridFits) {
+    const NoFieldCase& c = GetParam();
+    SolverCase m;
+    constant_frequency_run(m, 0.0, 200, c.start_emax);
+    m.cond(kCondGasTemp) = c.tg_kelvin;
+    m.cond(kCondGridType) = c.grid_type;
+    solvebol(m.t, m.w, test::kRun);
+    EXPECT_EQ(m.result(kResStatus), kStatusSuccess) << c.what;
+    EXPECT_EQ(m.result(kResIterations), c.iterations) << c.what;
+    EXPECT_EQ(m.result(kResGridTrials), c.grid_trials) << c.what;
+#if defined(__x86_64__)
+    EXPECT_EQ(m.result(kResMaxEnergy), c.emax) << c.what;
+#else
+    EXPECT_NEAR(m.result(kResMaxEnergy), c.emax, 1e-4 * c.emax) << c.what;
+#endif
+}
+
+// The estimated grid reaches the gas temperature times 1 - ln(precision)
+// and fits at once; a given grid is first cut to the tail (too long) or
+// widened by about a factor 1.2 per trial (too short).
+INSTANTIATE_TEST_SUITE_P(
+    Grids, NoFieldInAWarmGas,
+    ::testing::Values(NoFieldCase{"1000 K, estimated grid", 1000.0, kGridEstimated, 1.0, 2, 1, 2.0704339576993176},
+                      NoFieldCase{"300 K, estimated grid", 300.0, kGridEstimated, 1.0, 2, 1, 0.6211301873097953},
+                      NoFieldCase{"300 K, linear grid too long", 300.0, kGridLinear, 1.0, 6, 2, 0.71700005996227389},
+                      NoFieldCase{"300 K, linear grid too short", 300.0, kGridLinear, 0.2, 26, 8, 0.67984900888801814},
+                      NoFieldCase{"300 K, given grid far too long", 300.0, kGridGivenThenEstimated, 100.0, 7, 2,
+                                  0.70575003823638016}),
+    [](const ::testing::TestParamInfo<NoFieldCase>& i) { return "case" + std::to_string(i.index); });
+
 TEST(RunStatus, MissingElasticCollisions) {
     SolverCase m;
     const int s = test::add_species(m.t);

@@ -381,7 +381,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Equal temperatures: the plain Boltzmann ratio at that temperature.
         TwoLevelCase{1500, 1500, 0.1, 1, 5, 0.12, 0.336016456367566, 0.6639835436324341},
         // No excitation temperature: ground state only.
-        TwoLevelCase{300, 0, 0.1, 1, 5, 0.12, 1.0, 0.0}));
+        TwoLevelCase{300, 0, 0.1, 1, 5, 0.12, 1.0, 0.0},
+        // No gas temperature: the excitation temperature alone, whatever
+        // the transition energy.
+        TwoLevelCase{0, 2000, 0.05, 2, 3, 0.15, 0.614165113140392, 0.385834886859608}));
 
 TEST(SetupLevels, DeexcitationStartsFromTheUpperLevel) {
     SolverCase c;
