@@ -117,12 +117,12 @@ void thin(Table& t, int count) {
 
 // Nothing below the threshold: the cross sections there become 0 and the
 // last point at or below the threshold moves onto it. Point 0 and the
-// last point stay where they are. Point 0 of a process with a threshold
-// lies below it too: a table that starts at its threshold with a value
-// above 0 would otherwise carry that value down to 0 eV, an excitation
-// by electrons too slow for it.
+// last point stay where they are. Point 0, at 0 eV once the points in
+// front are added, lies below a threshold too: a table that starts at its
+// threshold with a value above 0 would otherwise carry that value down to
+// 0 eV, an excitation by electrons too slow for it.
 void clear_threshold_zone(Table& t, double threshold) {
-    if (threshold > 0.0 && !(t.e[0] > threshold) && t.q[0] > 0.0) t.q[0] = 0.0;
+    if (threshold > 0.0 && t.q[0] > 0.0) t.q[0] = 0.0;
     for (int j = 1; j < t.n; ++j) {
         if (t.e[j] > threshold) return;
         if (t.q[j] > 0.0) t.q[j] = 0.0;

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,14 +96,6 @@ public:
 
     pid_t pid() const { return pid_; }
 
-    // Reads standard output until it holds `text` (true) or ends (false).
-    bool read_until(const std::string& text) {
-        while (outcome_.out.find(text) == std::string::npos) {
-            if (!read_some(out_, outcome_.out)) return false;
-        }
-        return true;
-    }
-
     // True once the process has ended (without waiting for it).
     bool exited() {
         if (waited_) return true;
@@ -174,6 +167,51 @@ inline bool feed_fifo(const std::string& path, Child& reader, const std::string&
     close(fd);
     return whole;
 }
+
+// A run that waits inside READCOLLISIONS for its data file, the FIFO
+// `fifo` of the folder, until the test hands it the data: alive, and
+// holding the folder, for as long as the test needs. `script` (saved as
+// `name`) names the FIFO on its READCOLLISIONS line.
+class WaitingRun {
+public:
+    WaitingRun(const TempDir& dir, const std::string& name, const std::string& script, const std::string& fifo,
+               std::array<bool, 3> closed = {})
+        : dir_(dir), fifo_(dir.file(fifo)), ready_(prepare(dir, name, script, fifo_)), child_(dir, ChildSetup({name}, closed)) {}
+
+    pid_t pid() const { return child_.pid(); }
+
+    // Waits until the run waits for its data file (its READCOLLISIONS line
+    // is logged); false when it ended first.
+    bool waiting() {
+        if (!ready_) return false;
+        while (dir_.read("kestorlog.txt").find(CR + "READCOLLISIONS\n") == std::string::npos) {
+            if (child_.exited()) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
+    // Hands the run `data` as its data file and waits for its end; an exit
+    // status of -1 when it had ended before.
+    RunOutcome finish(const std::string& data) {
+        const bool fed = feed_fifo(fifo_, child_, data);
+        RunOutcome r = child_.wait();
+        if (!fed) r.exit_status = -1;
+        return r;
+    }
+
+private:
+    static bool prepare(const TempDir& dir, const std::string& name, const std::string& script,
+                        const std::string& fifo) {
+        dir.write(name, script);
+        return mkfifo(fifo.c_str(), 0600) == 0;
+    }
+
+    const TempDir& dir_;
+    std::string fifo_;
+    bool ready_;
+    Child child_;
+};
 
 // Every regular file of the folder with its content.
 inline std::map<std::string, std::string> folder_files(const TempDir& dir) {

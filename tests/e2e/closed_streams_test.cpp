@@ -3,17 +3,13 @@
 // and ends with the same status: what would have gone to a closed stream
 // is lost, nothing else. A descriptor the program opens must never take a
 // standard stream's number, or the echo lands in the log.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <map>
 #include <ostream>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "common/program_stop.h"
@@ -23,6 +19,9 @@ namespace kestor::test {
 namespace {
 
 const std::string kModelGas = std::string(KESTOR_SOURCE_DIR) + "/examples/modelgas.dat";
+
+// Mx loaded from the FIFO pipe.dat, which a first run waits on.
+const std::string kWaitingScript = "READCOLLISIONS\npipe.dat\nMx\n0\nEND\n";
 
 // One run of Mx saved in layout 2.
 std::string saved_run_script() {
@@ -42,11 +41,6 @@ struct Scenario {
     Played (*play)(const TempDir& dir, const std::array<bool, 3>& closed);
 };
 
-// Every scenario starts in a folder that holds an earlier run's log: the
-// lock opens it, and a descriptor left on a standard stream's number would
-// be written through.
-void earlier_log(const TempDir& dir) { dir.write("kestorlog.txt", "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n"); }
-
 Played play_script(const TempDir& dir, const std::vector<std::string>& args, const std::array<bool, 3>& closed) {
     Played p;
     p.run = run_child(dir, ChildSetup(args, closed));
@@ -55,20 +49,17 @@ Played play_script(const TempDir& dir, const std::vector<std::string>& args, con
 }
 
 Played saved_run(const TempDir& dir, const std::array<bool, 3>& closed) {
-    earlier_log(dir);
     dir.copy_in(kModelGas, "modelgas.dat");
     dir.write("s.kes", saved_run_script());
     return play_script(dir, {"s.kes"}, closed);
 }
 
 Played unopenable_script(const TempDir& dir, const std::array<bool, 3>& closed) {
-    earlier_log(dir);
     fs::create_directory(dir / "adir");
     return play_script(dir, {"adir"}, closed);
 }
 
 Played missing_data_file(const TempDir& dir, const std::array<bool, 3>& closed) {
-    earlier_log(dir);
     dir.write("s.kes", "READCOLLISIONS\nnofile.dat\nMx\n0\nEND\n");
     return play_script(dir, {"s.kes"}, closed);
 }
@@ -76,19 +67,15 @@ Played missing_data_file(const TempDir& dir, const std::array<bool, 3>& closed) 
 // A first run, with its streams open, waits inside READCOLLISIONS for its
 // data file (a FIFO) while the run under test is started in the folder.
 Played refused_second_run(const TempDir& dir, const std::array<bool, 3>& closed) {
-    earlier_log(dir);
     dir.copy_in(kModelGas, "modelgas.dat");
-    const std::string data = dir.read("modelgas.dat");
-    mkfifo(dir.file("pipe.dat").c_str(), 0600);
-    dir.write("a.kes", "READCOLLISIONS\npipe.dat\nMx\n0\nEND\n");
     dir.write("s.kes", saved_run_script());
-    Child first(dir, ChildSetup({"a.kes"}));
+    WaitingRun first(dir, "a.kes", kWaitingScript, "pipe.dat");
     Played p;
-    if (!first.read_until(CR + "READCOLLISIONS\n")) return p;
+    if (!first.waiting()) return p;
     const auto before = folder_files(dir);
     p.run = run_child(dir, ChildSetup({"s.kes"}, closed));
     if (folder_files(dir) != before) p.run.exit_status = -2;  // a refused run touched a file
-    if (!feed_fifo(dir.file("pipe.dat"), first, data) || first.wait().exit_status != kExitSuccess) return p;
+    if (first.finish(dir.read("modelgas.dat")).exit_status != kExitSuccess) return p;
     p.files = folder_files(dir);
     return p;
 }
@@ -122,6 +109,10 @@ class ClosedStreams : public ::testing::TestWithParam<std::tuple<Scenario, Close
 TEST_P(ClosedStreams, ChangeNoFileAndNoExitStatus) {
     const auto& [scenario, closed] = GetParam();
     TempDir open_dir, closed_dir;
+    // Each starts in a folder that holds an earlier run's log: the lock
+    // opens it, and a descriptor left on a standard stream's number would
+    // be written through.
+    for (const TempDir* d : {&open_dir, &closed_dir}) d->write("kestorlog.txt", kEarlierRunLog);
     const Played open = scenario.play(open_dir, {false, false, false});
     const Played shut = scenario.play(closed_dir, closed.streams);
 
@@ -150,24 +141,16 @@ TEST(ClosedStreamsDescriptors, StandForDevNullWhileTheRunWorks) {
     GTEST_SKIP() << "the descriptors are the emulator's";
 #endif
     TempDir dir;
-    earlier_log(dir);
+    dir.write("kestorlog.txt", kEarlierRunLog);
     dir.copy_in(kModelGas, "modelgas.dat");
-    const std::string data = dir.read("modelgas.dat");
-    ASSERT_EQ(mkfifo(dir.file("pipe.dat").c_str(), 0600), 0);
-    dir.write("a.kes", "READCOLLISIONS\npipe.dat\nMx\n0\nEND\n");
-    Child run(dir, ChildSetup({"a.kes"}, {true, true, true}));
-    // It waits for its data file once READCOLLISIONS is logged.
-    while (dir.read("kestorlog.txt").find(CR + "READCOLLISIONS\n") == std::string::npos) {
-        ASSERT_FALSE(run.exited());
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    WaitingRun run(dir, "a.kes", kWaitingScript, "pipe.dat", {true, true, true});
+    ASSERT_TRUE(run.waiting());
     for (int fd = 0; fd < 3; ++fd) {
         const fs::path link = "/proc/" + std::to_string(run.pid()) + "/fd/" + std::to_string(fd);
         std::error_code ec;
         EXPECT_EQ(fs::read_symlink(link, ec), "/dev/null") << fd;
     }
-    ASSERT_TRUE(feed_fifo(dir.file("pipe.dat"), run, data));
-    EXPECT_EQ(run.wait().exit_status, kExitSuccess);
+    EXPECT_EQ(run.finish(dir.read("modelgas.dat")).exit_status, kExitSuccess);
 }
 
 // With standard input closed, the prompt meets the end of its input.

@@ -4,9 +4,6 @@
 
 #include <sys/wait.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -17,6 +14,7 @@
 #include "common/tables.h"
 #include "tests/support/conditions.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/full_precision.h"
 #include "tests/support/lines.h"
 #include "tests/support/scratch_dir.h"
 
@@ -78,6 +76,10 @@ inline RunOutcome run_script(const TempDir& dir, const std::string& script) {
     return run_kestor(dir, {"script.kes"});
 }
 
+
+// The complete log of an earlier run, as a folder may hold it when a run
+// starts.
+inline const std::string kEarlierRunLog = "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n";
 
 // The lines of the log file in `dir`.
 inline std::vector<std::string> log_lines(const TempDir& dir) { return split_lines(dir.read("kestorlog.txt")); }
@@ -163,22 +165,6 @@ inline std::vector<RawRun> raw_runs(const std::string& file, int species, int co
         all.push_back({numbers(w.results, 1), numbers(w.distribution, 0)});
     }
     return all;
-}
-
-// A number written at full precision against the word it was pinned at:
-// the same word on x86-64, where the values were taken; elsewhere, where
-// the C library's erf differs in the last bit, within `relative` of it
-// (or within `absolute`, for counts).
-inline void expect_full_precision(const std::string& got, const std::string& expected, const std::string& what,
-                                  double relative = 1e-4, double absolute = 0.0) {
-#if defined(__x86_64__)
-    (void)relative;
-    (void)absolute;
-    EXPECT_EQ(got, expected) << what;
-#else
-    const double e = std::strtod(expected.c_str(), nullptr);
-    EXPECT_NEAR(std::strtod(got.c_str(), nullptr), e, absolute + relative * std::abs(e)) << what;
-#endif
 }
 
 // A data file of molecule M: elastic scattering and the rotations J -> J+1

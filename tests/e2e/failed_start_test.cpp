@@ -47,7 +47,7 @@ TEST_P(FailedStart, LeavesNoEarlierRunsLog) {
     GTEST_SKIP() << "the emulator's own memory and descriptors count against the limit";
 #endif
     TempDir dir;
-    dir.write("kestorlog.txt", "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n");
+    dir.write("kestorlog.txt", kEarlierRunLog);
     dir.write("s.kes", "CLEARRUNS\nSAVERESULTS\nres.txt\n0\n0\n0\n0\n0\n0\n0\n0\n");
     const RunOutcome r = run_child(dir, ChildSetup({"s.kes"}, {}, {{c.resource, c.limit}}));
     EXPECT_EQ(r.exit_status, c.exit_status);

@@ -3,17 +3,12 @@
 // so on standard error, returns 26 and leaves every file as it is.
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/program_stop.h"
@@ -23,7 +18,6 @@ namespace kestor::test {
 namespace {
 
 const std::string kBusy = "log file \"kestorlog.txt\" is in use by another process\n";
-const std::string kOlderLog = "KESTOR+ script file: older.kes\n" + CR + "FINISHED\n";
 const std::string kSecondScript = "CLEARRUNS\nSAVERESULTS\nres.txt\n0\n0\n0\n0\n0\n0\n0\n0\n";
 
 // Another process holds a lock on `held`: the folder (".") or the log, as
@@ -50,7 +44,7 @@ class HeldLog : public ::testing::TestWithParam<HeldCase> {};
 TEST_P(HeldLog, IsLeftAsItIs) {
     const HeldCase& c = GetParam();
     TempDir dir;
-    dir.write("kestorlog.txt", kOlderLog);
+    dir.write("kestorlog.txt", kEarlierRunLog);
     dir.write("b.kes", kSecondScript);
     const int fd = open(dir.file(c.held).c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
@@ -60,7 +54,7 @@ TEST_P(HeldLog, IsLeftAsItIs) {
     EXPECT_EQ(r.exit_status, kLogFileExitStatus);
     EXPECT_EQ(r.err, kBusy);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(dir.read("kestorlog.txt"), kOlderLog);
+    EXPECT_EQ(dir.read("kestorlog.txt"), kEarlierRunLog);
     EXPECT_FALSE(dir.exists("res.txt"));
 
     // Released, the log is the next run's.
@@ -113,12 +107,10 @@ TEST_P(SecondRun, IsRefusedWhileTheFirstHoldsTheFolder) {
     TempDir dir;
     dir.copy_fixture("names/gas.txt", "gas.txt");
     const std::string data = dir.read("gas.txt");
-    ASSERT_EQ(mkfifo(dir.file("pipe.txt").c_str(), 0600), 0);
-    dir.write("a.kes", "CLEARRUNS\nREADCOLLISIONS\npipe.txt\nXn\n0\nEND\n");
     dir.write("b.kes", kSecondScript);
 
-    Child first(dir, ChildSetup({"a.kes"}));
-    ASSERT_TRUE(first.read_until(CR + "READCOLLISIONS\n"));
+    WaitingRun first(dir, "a.kes", "CLEARRUNS\nREADCOLLISIONS\npipe.txt\nXn\n0\nEND\n", "pipe.txt");
+    ASSERT_TRUE(first.waiting());
     ASSERT_EQ(dir.read("kestorlog.txt"), kFirstHead);
     a.act(dir);
 
@@ -131,8 +123,7 @@ TEST_P(SecondRun, IsRefusedWhileTheFirstHoldsTheFolder) {
     for (const char* own : {".stdin", ".stdout", ".stderr"}) after.erase(own);
     EXPECT_EQ(after, before);
 
-    ASSERT_TRUE(feed_fifo(dir.file("pipe.txt"), first, data));
-    EXPECT_EQ(first.wait().exit_status, kExitSuccess);
+    EXPECT_EQ(first.finish(data).exit_status, kExitSuccess);
     const std::string rest = "Xn\npipe.txt\n" + padded("C1    Xn    Elastic") + "\n" + CR + "FINISHED\n";
     EXPECT_EQ(dir.read("kestorlog.txt"), a.log_before + rest);
     if (a.kept_as != nullptr) {

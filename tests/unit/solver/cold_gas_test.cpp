@@ -5,17 +5,18 @@
 // transition energy plays no part.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "solver_case.h"
 #include "solver/solvebol.h"
+#include "tests/support/full_precision.h"
 
 namespace kestor {
 namespace {
 
+using test::expect_full_precision;
 using test::SolverCase;
 
 // Elastic scattering, an excitation of 2 eV to an upper level of weight 3,
@@ -66,17 +67,6 @@ struct ColdGasCase {
 };
 
 void PrintTo(const ColdGasCase& c, std::ostream* os) { *os << c.what; }
-
-// A value at full precision: its bits on the machine kind the values were
-// taken on, within 1e-4 relative elsewhere (the C library's erf differs in
-// the last bit on aarch64).
-void expect_full_precision(double got, double expected, const std::string& what) {
-#if defined(__x86_64__)
-    EXPECT_EQ(got, expected) << what;
-#else
-    EXPECT_NEAR(got, expected, 1e-4 * std::abs(expected)) << what;
-#endif
-}
 
 class ColdGasTail : public ::testing::TestWithParam<ColdGasCase> {};
 
